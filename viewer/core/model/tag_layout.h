@@ -1,0 +1,22 @@
+#pragma once
+// Where the tag links of a video page stand: rows from (20, 25), 15 px apart, a new row when a
+// tag would reach x = 730, at most 15 tags.
+
+#include <functional>
+#include <vector>
+
+#include "qarvo/text/string.h"
+#include "viewer/core/model/tag_info.h"
+
+namespace pelmora::viewer {
+
+inline constexpr int kTagLabelCount = 15;
+
+struct TagPlacement {
+    qarvo::C_WString text;  // the name, with " ★" for a locked tag
+    int x = 0, y = 0, width = 0, height = 0;
+};
+
+std::vector<TagPlacement> LayoutTags(const TagSet& set, const std::function<int(const qarvo::C_WString&)>& textWidth);
+
+}  // namespace pelmora::viewer
