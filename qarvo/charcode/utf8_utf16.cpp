@@ -1,0 +1,260 @@
+// UTF-8 <-> UTF-16, our own code. A comment-server answer of 150 MB is converted in one call,
+// so each direction walks the input twice: once to learn the exact output size, once to write
+// into a single allocation. The walk itself is shared so that both passes agree byte for byte.
+
+#include <cstdint>
+#include <cstring>
+#include <new>
+#include <stdexcept>
+#include <string>
+
+#include "qarvo/charcode/char_code.h"
+#include "qarvo/charcode/system_charcode.h"
+
+namespace qarvo::common::System {
+namespace {
+
+constexpr char16_t kReplacement = 0xFFFD;
+constexpr uint64_t kHighBits = 0x8080808080808080ull;
+
+// --- sinks: the same walk either counts or writes ---
+
+struct CountUnits {
+    size_t count = 0;
+    void ascii(const unsigned char*, size_t n) { count += n; }
+    void unit(char16_t) { ++count; }
+};
+
+struct WriteUnits {
+    char16_t* out;
+    void ascii(const unsigned char* s, size_t n)
+    {
+        for (size_t i = 0; i < n; ++i)
+            out[i] = s[i];
+        out += n;
+    }
+    void unit(char16_t c) { *out++ = c; }
+};
+
+// Well-formed sequences (Unicode table 3-7). The second byte's range depends on the lead
+// byte: that is what rules out overlong forms, encoded surrogates and values past U+10FFFF.
+// On the first byte that breaks a sequence, the bytes read so far (the maximal subpart)
+// become one U+FFFD and the walk resumes at the offending byte.
+template <class Sink>
+void walkUtf8(const unsigned char* s, size_t n, Sink& sink)
+{
+    size_t i = 0;
+    while (i < n) {
+        if (s[i] < 0x80) {
+            const size_t start = i;
+            while (n - i >= 8) {
+                uint64_t word;
+                std::memcpy(&word, s + i, 8);
+                if (word & kHighBits)
+                    break;
+                i += 8;
+            }
+            while (i < n && s[i] < 0x80)
+                ++i;
+            sink.ascii(s + start, i - start);
+            continue;
+        }
+        const unsigned lead = s[i];
+        unsigned trail;
+        unsigned lo = 0x80, hi = 0xBF;
+        uint32_t cp;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            trail = 1;
+            cp = lead & 0x1F;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            trail = 2;
+            cp = lead & 0x0F;
+            if (lead == 0xE0)
+                lo = 0xA0;
+            else if (lead == 0xED)
+                hi = 0x9F;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            trail = 3;
+            cp = lead & 0x07;
+            if (lead == 0xF0)
+                lo = 0x90;
+            else if (lead == 0xF4)
+                hi = 0x8F;
+        } else {
+            // A stray continuation byte, C0/C1 (always overlong) or F5..FF.
+            sink.unit(kReplacement);
+            ++i;
+            continue;
+        }
+        size_t j = i + 1;
+        bool complete = true;
+        for (unsigned k = 0; k < trail; ++k, ++j) {
+            if (j >= n || s[j] < lo || s[j] > hi) {
+                complete = false;
+                break;
+            }
+            cp = (cp << 6) | (s[j] & 0x3F);
+            lo = 0x80;
+            hi = 0xBF;
+        }
+        i = j;
+        if (!complete) {
+            sink.unit(kReplacement);
+        } else if (cp >= 0x10000) {
+            cp -= 0x10000;
+            sink.unit(static_cast<char16_t>(0xD800 + (cp >> 10)));
+            sink.unit(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
+        } else {
+            sink.unit(static_cast<char16_t>(cp));
+        }
+    }
+}
+
+struct CountBytes {
+    size_t count = 0;
+    void ascii(const char16_t*, size_t n) { count += n; }
+    void bytes(uint32_t, unsigned n) { count += n; }
+};
+
+struct WriteBytes {
+    char* out;
+    void ascii(const char16_t* s, size_t n)
+    {
+        for (size_t i = 0; i < n; ++i)
+            out[i] = static_cast<char>(s[i]);
+        out += n;
+    }
+    void bytes(uint32_t cp, unsigned n)
+    {
+        switch (n) {
+        case 2:
+            *out++ = static_cast<char>(0xC0 | (cp >> 6));
+            break;
+        case 3:
+            *out++ = static_cast<char>(0xE0 | (cp >> 12));
+            *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            break;
+        default:
+            *out++ = static_cast<char>(0xF0 | (cp >> 18));
+            *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+            *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+            break;
+        }
+        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
+    }
+};
+
+bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
+bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+template <class Sink>
+void walkUtf16(const char16_t* s, size_t n, Sink& sink)
+{
+    size_t i = 0;
+    while (i < n) {
+        const char16_t c = s[i];
+        if (c < 0x80) {
+            const size_t start = i;
+            while (i < n && s[i] < 0x80)
+                ++i;
+            sink.ascii(s + start, i - start);
+            continue;
+        }
+        ++i;
+        if (c < 0x800) {
+            sink.bytes(c, 2);
+        } else if (isHighSurrogate(c) && i < n && isLowSurrogate(s[i])) {
+            const uint32_t cp = 0x10000 + ((static_cast<uint32_t>(c - 0xD800) << 10) | (s[i] - 0xDC00));
+            ++i;
+            sink.bytes(cp, 4);
+        } else if (isHighSurrogate(c) || isLowSurrogate(c)) {
+            // Unpaired: it has no UTF-8 form.
+            sink.bytes(kReplacement, 3);
+        } else {
+            sink.bytes(c, 3);
+        }
+    }
+}
+
+// A whole comment answer is converted at once; when its result cannot be had the conversion
+// gives an empty string, as it does for empty input, rather than an exception in the caller.
+template <class Str>
+bool allocate(Str& out, size_t size)
+{
+    try {
+        out.resize(size);
+        return true;
+    } catch (const std::bad_alloc&) {
+        out = Str();
+        return false;
+    } catch (const std::length_error&) {
+        out = Str();
+        return false;
+    }
+}
+
+std::u16string decodeUtf8(const char* text, size_t length)
+{
+    std::u16string out;
+    if (!text || length == 0)
+        return out;
+    const auto* s = reinterpret_cast<const unsigned char*>(text);
+    CountUnits counter;
+    walkUtf8(s, length, counter);
+    if (!allocate(out, counter.count))
+        return out;
+    WriteUnits writer{out.data()};
+    walkUtf8(s, length, writer);
+    return out;
+}
+
+std::string encodeUtf8(const char16_t* text, size_t length)
+{
+    std::string out;
+    if (!text || length == 0)
+        return out;
+    CountBytes counter;
+    walkUtf16(text, length, counter);
+    if (!allocate(out, counter.count))
+        return out;
+    WriteBytes writer{out.data()};
+    walkUtf16(text, length, writer);
+    return out;
+}
+
+}  // namespace
+
+C_WString utf8_to_utf16(const C_String& text)
+{
+    return C_WString(decodeUtf8(text.c_str(), text.std().size()));
+}
+
+C_WString _utf8_to_utf16(const char* text, int length)
+{
+    if (!text)
+        return C_WString();
+    const size_t n = length < 0 ? std::strlen(text) : static_cast<size_t>(length);
+    return C_WString(decodeUtf8(text, n));
+}
+
+C_String utf16_to_utf8(const C_WString& text)
+{
+    return C_String(encodeUtf8(text.c_str(), text.std().size()));
+}
+
+C_String _utf16_to_utf8(const char16_t* text, int length)
+{
+    if (!text)
+        return C_String();
+    const size_t n = length < 0 ? std::char_traits<char16_t>::length(text) : static_cast<size_t>(length);
+    return C_String(encodeUtf8(text, n));
+}
+
+C_WString utf8_to_auto(const C_String& text, int* detected)
+{
+    if (detected)
+        *detected = CharCode::UTF8;
+    return utf8_to_utf16(text);
+}
+
+}  // namespace qarvo::common::System
