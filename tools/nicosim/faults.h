@@ -1,0 +1,71 @@
+#pragma once
+// Misbehaviour on request. A fault is a word; the words of a request come from
+//   - a "sim" query parameter: "?sim=gzip,delay500" (words joined by "," or "~"),
+//   - a suffix after "~" on an id or a path segment: "/watch/sm9~gzip~delay500",
+//     "getflv?v=sm9~flv.drop"; nicosim hands such a suffix on with the id, so that the thread
+//     ids it gives out carry it to the comment servers,
+//   - the words set on the running server (Server::setFaults).
+// A word may name the step it is meant for ("msg.gzip"); a word without a step applies to
+// every step that knows it. Steps ignore words they do not know.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nicosim {
+
+// The kinds of request nicosim answers; the names are the step prefixes of fault words.
+enum class Step {
+    Watch,   // watch pages of videos, live and Jikkyo pages ("watch")
+    Flv,     // /api/getflv ("flv")
+    Key,     // /api/getthreadkey ("key")
+    Msg,     // the comment server ("msg")
+    Thumb,   // /api/getthumbinfo/ ("thumb")
+    Player,  // /thumb_watch ("player")
+    Status,  // /api/getplayerstatus ("status")
+    Live,    // the live comment servers over TCP ("live")
+    History, // /history ("history")
+    Market,  // the market ranking feed ("market")
+    Picture, // thumbnails and product pictures ("picture")
+    Other,   // everything else: index, tag, forum and shop pages ("other")
+};
+
+constexpr int kStepCount = 12;
+
+const char* stepName(Step step);
+bool parseStepName(std::string_view name, Step& step);
+
+enum class RedirectKind { Alternating, Absolute, Relative };
+
+// What one request should suffer. Redirects come first, then the delay, then the answer with
+// its encoding and transfer faults.
+struct Faults {
+    int delayMs = 0;          // "delayN": wait N ms (at most kMaxDelayMs) before answering
+    int redirects = 0;        // "redirN", "redirabsN", "redirrelN": N redirects first
+    RedirectKind redirectKind = RedirectKind::Alternating;
+    bool drop = false;        // "drop": full Content-Length, half the body, then close
+    bool chunked = false;     // "chunked": chunked transfer coding
+    bool chunkCut = false;    // "chunkcut": chunked, closed before the last chunk
+    bool gzip = false;        // "gzip": Content-Encoding gzip
+    bool deflate = false;     // "deflate": Content-Encoding deflate (zlib stream)
+    bool refused = false;     // "refused": the access-refused page instead of a watch page
+    bool notFound = false;    // "notfound": 404
+    bool close = false;       // "close": live server answers, then closes the connection
+    bool hangup = false;      // "hangup": live server closes without answering
+    bool garbage = false;     // "garbage": live server sends bytes that are no XML
+    std::vector<std::string> unknown; // words no step knows, reported back to the client
+};
+
+constexpr int kMaxDelayMs = 60000;
+constexpr int kMaxRedirects = 20;
+
+// Splits "sm9~gzip~msg.drop" into "sm9" and {"gzip", "msg.drop"}.
+std::string_view baseId(std::string_view id);
+std::vector<std::string> suffixWords(std::string_view id);
+// Splits a "sim" parameter value at "," and "~".
+std::vector<std::string> simWords(std::string_view value);
+
+// Adds the words meant for `step` to `faults`.
+void applyFaultWords(const std::vector<std::string>& words, Step step, Faults& faults);
+
+} // namespace nicosim

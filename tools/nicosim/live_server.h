@@ -1,0 +1,75 @@
+#pragma once
+// The live comment servers of the broadcasts and Jikkyo channels, all on one TCP port: a
+// client sends one NUL-terminated thread element, gets the thread element and the last
+// res_from chats, and then every chat the broadcast posts, each element ended by a NUL byte.
+// The thread id in the request tells the broadcasts apart. One thread serves every
+// connection; a clock posts a new chat to every running broadcast each push interval.
+
+#include "tools/nicosim/catalogue.h"
+#include "tools/nicosim/net.h"
+#include "tools/nicosim/request_log.h"
+
+#include <atomic>
+#include <mutex>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+namespace nicosim {
+
+// Limits of one connection: a request longer than this without its NUL is not a request, and
+// a client that lets this much output pile up is not reading.
+constexpr size_t kMaxLiveRequestBytes = 4096;
+constexpr size_t kMaxLivePendingBytes = 8 * 1024 * 1024;
+constexpr size_t kMaxLiveClients = 64;
+// The service hands out at most this many past chats on connection.
+constexpr int kMaxLiveResFrom = 1000;
+
+class LiveServer {
+public:
+    LiveServer(const Catalogue& catalogue, RequestLog& log);
+    ~LiveServer();
+    LiveServer(const LiveServer&) = delete;
+    LiveServer& operator=(const LiveServer&) = delete;
+
+    // pushMs 0 stops the clock; chats then come only from push().
+    bool start(int port, int pushMs, std::string& error);
+    void stop();
+    int port() const { return m_port; }
+
+    // Posts `count` chats to a running broadcast now; false for an unknown or ended one.
+    bool push(std::string_view liveId, int count);
+    // Chats posted so far (those from before the start included); -1 for an unknown id.
+    int chatCount(std::string_view liveId) const;
+
+private:
+    struct Channel {
+        LiveFacts facts;
+        ThreadFacts thread;
+        int count = 0;
+    };
+    struct Client;
+
+    void run();
+    void tick();
+    void handleRequest(Client& client);
+    void answer(Client& client);
+    void deliver(Client& client);
+    void appendGarbage(Client& client);
+    int channelByThread(std::string_view thread) const;
+
+    const Catalogue& m_catalogue;
+    RequestLog& m_log;
+    int m_port = 0;
+    int m_pushMs = 0;
+    net::Socket m_listener;
+    net::Waker m_waker;
+    std::thread m_thread;
+    std::atomic<bool> m_stopping{false};
+
+    mutable std::mutex m_mutex; // guards m_channels' counts
+    std::vector<Channel> m_channels;
+};
+
+} // namespace nicosim
