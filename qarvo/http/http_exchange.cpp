@@ -1,0 +1,353 @@
+// One HTTP exchange: the connect phase, sending the request, receiving the answer and the
+// rules that turn its ending into a command status.
+#include <memory>
+
+#include "qarvo/http/content_decoder.h"
+#include "qarvo/http/http_interface.h"
+#include "qarvo/http/response_receiver.h"
+#include "qarvo/http/url_split.h"
+#include "qarvo/net/connect_to.h"
+#include "qarvo/net/proxy_tunnel.h"
+#include "qarvo/time/clock.h"
+#include "qarvo/tls/tls_stream.h"
+
+namespace qarvo {
+namespace {
+
+constexpr int kPollSliceMs = 10;
+constexpr int kSendRetries = 10;
+constexpr int kSendPauseMs = 50;
+constexpr int kSpeedIntervalMs = 1000;
+constexpr int kSpeedSamples = 10;
+
+bool containsNoCase(const char* text, const char* word)
+{
+    if (!text)
+        return false;
+    C_String lower(text);
+    lower.ToLower();
+    return lower.Contains(word);
+}
+
+}  // namespace
+
+std::function<bool()> I_Http::abortTest() const
+{
+    return [this] { return IsAbort(); };
+}
+
+int I_Http::OpenSocket()
+{
+    if (!ShareStartup()) {
+        SetState(net::kStateStartupFailed);
+        return 0;
+    }
+    net::UniqueSocket s(General_socket(platform::SocketType::Tcp));
+    if (!s.IsValid())
+        return 0;
+    if (General_ioctlsocket(s.Get(), true) != 0)
+        return 0;
+    platform::socketSetNoDelay(s.Get(), true);
+    m_socket = std::move(s);
+    return 1;
+}
+
+void I_Http::CloseSocket()
+{
+    m_ssl.Cleanup();
+    m_socket.Reset();
+}
+
+void I_Http::countProgress(size_t bytes)
+{
+    m_downloadSize.fetch_add(static_cast<int64_t>(bytes), std::memory_order_relaxed);
+    m_speedPending += static_cast<int64_t>(bytes);
+    const uint32_t now = qarvo_time_millis();
+    if (now - m_speedTick < static_cast<uint32_t>(kSpeedIntervalMs))
+        return;
+    m_speedTick = now;
+    m_speedSeconds.fetch_add(1, std::memory_order_relaxed);
+    m_speedTotal += m_speedPending;
+    m_speedPending = 0;
+    if (++m_speedSamples > kSpeedSamples) {
+        m_speedTotal -= m_speedTotal / m_speedSamples;
+        m_speedSamples = kSpeedSamples;
+    }
+    m_speedAverage.store(static_cast<int>(m_speedTotal / m_speedSamples), std::memory_order_relaxed);
+}
+
+int I_Http::RunExchange(bool connect)
+{
+    m_speedTick = qarvo_time_millis();
+    for (;;) {
+        bool challenged = false;
+        const int result = exchangeOnce(connect, &challenged);
+        if (!challenged)
+            return result;
+        // A Basic challenge is answered once, on a fresh connection, with the credentials.
+        --m_auth.retries;
+        m_auth.send = true;
+        CloseSocket();
+        http::UrlParts parts;
+        if (!http::splitHttpUrl(m_url.c_str(), &parts) || !OpenSocket()) {
+            SetState(net::kStateSuccess);
+            return kSuccess;  // the 401 answer stays readable
+        }
+        connect = true;
+    }
+}
+
+int I_Http::exchangeOnce(bool connect, bool* challenged)
+{
+    const net::Deadline deadline = net::Deadline::After(m_timeOut);
+    m_status.Clear();
+    m_downloadSize.store(0);
+    m_headerLength = 0;
+    if (connect) {
+        const int r = connectPhase(deadline);
+        if (r != 0)
+            return r;
+    }
+    std::unique_ptr<net::I_ByteStream> stream;
+    if (m_tls)
+        stream = std::make_unique<net::TlsStream>(m_ssl, m_socket.Get());
+    else
+        stream = std::make_unique<net::SocketStream>(m_socket.Get());
+    const std::string request = BuildRequest();
+    const int sent = sendRequest(*stream, request, deadline);
+    if (sent != 0)
+        return sent;
+    return receiveAndComplete(*stream, deadline, challenged);
+}
+
+int I_Http::connectPhase(const net::Deadline& deadline)
+{
+    // Where the connection goes: the proxy, or the host of the address. An explicit port in
+    // the address is the port connected to; otherwise the object's port (80 means 443 for
+    // TLS).
+    C_String targetName;
+    int targetPort = m_port;
+    if (!http::splitHostPort(m_host, &targetName, &targetPort)) {
+        SetState(net::kStateBadUrl);
+        return kFailed;
+    }
+    if (m_tls && targetPort == 80)
+        targetPort = 443;
+    C_String name = targetName;
+    int port = targetPort;
+    const bool viaProxy = m_proxy.use;
+    if (viaProxy) {
+        name = m_proxy.host;
+        port = m_proxy.port;
+        if (m_tls && port == 80)
+            port = 443;
+    }
+    net::applyConnectToFromEnvironment(&name, &port);
+    if (port <= 0 || port > 65535) {
+        SetState(viaProxy ? net::kStateProxyResolveFailed : net::kStateResolveFailed);
+        return kFailed;
+    }
+    platform::Ipv4Endpoint endpoint;
+    endpoint.port = static_cast<uint16_t>(port);
+    if (!General_gethostbyname(name.c_str(), viaProxy ? 1 : 0, &endpoint.address))
+        return kFailed;
+    if (deadline.Passed()) {
+        SetState(net::kStateTimeOut);
+        return kTimedOut;
+    }
+    if (IsAbort()) {
+        SetState(net::kStateAborted);
+        return kAborted;
+    }
+
+    bool inProgress = false;
+    if (General_connect(m_socket.Get(), endpoint, &inProgress) != 0)
+        return kFailed;
+    while (inProgress) {
+        const int ready = platform::socketWaitWritable(m_socket.Get(), deadline.Slice(kPollSliceMs));
+        if (ready > 0) {
+            if (platform::socketPendingError(m_socket.Get()) != 0) {
+                SetState(net::kStateConnectFailed);
+                return kFailed;
+            }
+            break;
+        }
+        if (ready < 0) {
+            SetState(net::kStateConnectFailed);
+            return kFailed;
+        }
+        if (IsAbort()) {
+            SetState(net::kStateAborted);
+            return kAborted;
+        }
+        if (deadline.Passed()) {
+            SetState(net::kStateTimeOut);
+            return kTimedOut;
+        }
+    }
+    if (!m_tls)
+        return 0;
+
+    if (viaProxy &&
+        !net::openProxyTunnel(*this, m_socket.Get(), targetName, targetPort, m_proxyTimeOut, abortTest())) {
+        if (IsAbort()) {
+            SetState(net::kStateAborted);
+            return kAborted;
+        }
+        return kFailed;
+    }
+    if (!m_ssl.IsStarted() && !m_ssl.Startup(0)) {
+        General_SetStateMessageA(m_ssl.GetLastErrorString().c_str());
+        return kFailed;
+    }
+    m_ssl.SetHostName(targetName);
+    int reason = C_SSL::kReasonFailed;
+    if (!m_ssl.Attach(m_socket.Get(), deadline, abortTest(), &reason)) {
+        if (reason == C_SSL::kReasonDeadline) {
+            SetState(net::kStateTimeOut);
+            return kTimedOut;
+        }
+        if (reason == C_SSL::kReasonAborted) {
+            SetState(net::kStateAborted);
+            return kAborted;
+        }
+        General_SetStateMessageA(m_ssl.GetLastErrorString().c_str());
+        return kFailed;
+    }
+    return 0;
+}
+
+int I_Http::sendRequest(net::I_ByteStream& stream, const std::string& request, const net::Deadline& deadline)
+{
+    size_t done = 0;
+    int budget = kSendRetries;
+    while (done < request.size()) {
+        if (IsAbort()) {
+            SetState(net::kStateAborted);
+            return kAborted;
+        }
+        if (deadline.Passed()) {
+            SetState(net::kStateTimeOut);
+            return kTimedOut;
+        }
+        const long r = stream.Write(request.data() + done, static_cast<long>(request.size() - done));
+        if (r > 0) {
+            done += static_cast<size_t>(r);
+            continue;
+        }
+        if (r == net::I_ByteStream::kWouldBlock) {
+            stream.WaitWritable(deadline.Slice(kPollSliceMs));
+            continue;
+        }
+        if (--budget <= 0) {
+            platform::socketShutdown(m_socket.Get(), platform::ShutdownHow::Both);
+            SetState(net::kStateSendFailed);
+            return kFailed;
+        }
+        const uint32_t start = qarvo_time_millis();
+        while (qarvo_time_millis() - start < static_cast<uint32_t>(kSendPauseMs) && !IsAbort())
+            qarvo_sleep_millis(kPollSliceMs);
+    }
+    return 0;
+}
+
+int I_Http::receiveAndComplete(net::I_ByteStream& stream, const net::Deadline& deadline, bool* challenged)
+{
+    http::ResponseReceiver::Settings settings;
+    settings.bufferSize = static_cast<size_t>(m_bufferSize);
+    settings.stream = m_streamMode ? m_stream.get() : nullptr;
+    settings.decodeChunked = DecodesCodings();
+    settings.decodeContent = DecodesCodings();
+    settings.headRequest = m_method == kHead;
+    http::ResponseReceiver receiver(settings);
+    receiver.SetProgress([this](size_t n) { countProgress(n); });
+    const auto end = receiver.Run(stream, deadline, abortTest(), &m_status);
+
+    using End = http::ResponseReceiver::End;
+    const bool keepAlive = m_version == 1 && m_connection == 1;
+    if (!keepAlive || end != End::Complete)
+        platform::socketShutdown(m_socket.Get(), platform::ShutdownHow::Both);
+    m_headerLength = static_cast<int64_t>(receiver.GetHeaderLength());
+
+    auto failWith = [this, &receiver]() {
+        if (receiver.GetStateCode() >= 0)
+            SetState(receiver.GetStateCode());
+        else
+            General_SetStateMessageA(receiver.GetErrorText().c_str());
+        return kFailed;
+    };
+    if (end == End::Failed && receiver.GetStateCode() == net::kStateRecvFailed)
+        return failWith();
+    if (!receiver.ReceivedAny()) {
+        if (end == End::Aborted || end == End::TimedOut) {
+            SetState(receiver.GetStateCode());
+            return end == End::Aborted ? kAborted : kTimedOut;
+        }
+        if (end == End::Failed)
+            return failWith();
+        SetState(net::kStateClosedBeforeData);
+        return kFailed;
+    }
+
+    // What came is kept, whatever the ending.
+    if (!m_streamMode) {
+        const size_t offset = receiver.GetBodyOffset();
+        const size_t size = receiver.GetBodySize();
+        if (m_resumeOffset > 0) {
+            if (!m_body.PlaceAt(static_cast<size_t>(m_resumeOffset), receiver.GetBuffer() + offset, size)) {
+                SetState(net::kStateMemoryError);
+                return kFailed;
+            }
+        } else {
+            m_body.Adopt(receiver.TakeBuffer(), offset, size);
+        }
+    }
+    if (end == End::Aborted || end == End::TimedOut) {
+        SetState(receiver.GetStateCode());
+        return end == End::Aborted ? kAborted : kTimedOut;
+    }
+    if (end == End::Failed)
+        return failWith();
+
+    const int64_t downloaded = receiver.GetBodyBytes();
+    const int64_t length = m_status.contentLength;
+    const bool chunked = receiver.IsChunked();
+    if (!chunked && m_checkLength && length > 0 && downloaded < length) {
+        SetState(kStateShortLength);
+        return kDisconnected;
+    }
+    if (chunked && !receiver.SawLastChunk()) {
+        SetState(kStateChunkUnfinished);
+        return kDisconnected;
+    }
+    if (m_auth.mode == 1 && m_auth.retries > 0 && m_status.statusCode == "401" &&
+        containsNoCase(GetHeaderField("WWW-Authenticate"), "basic")) {
+        *challenged = true;
+        return kSuccess;
+    }
+    if (end == End::Complete || length < 1 || downloaded == length || m_method == kHead) {
+        if (!m_streamMode && DecodesCodings()) {
+            const http::ContentCoding coding = http::contentCodingOf(m_status.contentEncoding);
+            if (coding != http::ContentCoding::Identity && m_body.Size() > 0) {
+                std::string decoded;
+                C_String error;
+                if (!http::decodeBody(coding, m_body.Data(), m_body.Size(), static_cast<size_t>(m_bufferSize),
+                                      &decoded, &error)) {
+                    General_SetStateMessageA(error.c_str());
+                    return kFailed;
+                }
+                m_body.Clear();
+                if (!m_body.PlaceAt(0, decoded.data(), decoded.size())) {
+                    SetState(net::kStateMemoryError);
+                    return kFailed;
+                }
+            }
+        }
+        SetState(net::kStateSuccess);
+        return kSuccess;
+    }
+    SetState(kStatePartialData);
+    return kDisconnected;
+}
+
+}  // namespace qarvo

@@ -1,0 +1,59 @@
+#pragma once
+// The hand-over buffer of reader-stream mode: the worker appends body bytes as they arrive,
+// the owner takes them out with a wait. The buffer and its positions are only touched under
+// the lock; the event wakes the reader after each delivery and at the end.
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+#include "qarvo/text/memory.h"
+#include "qarvo/thread/critical_section.h"
+#include "qarvo/thread/event.h"
+
+namespace qarvo::http {
+
+class StreamBuffer {
+public:
+    StreamBuffer() = default;
+    StreamBuffer(const StreamBuffer&) = delete;
+    StreamBuffer& operator=(const StreamBuffer&) = delete;
+
+    // Empties the buffer, clears the positions and flags, resets the event.
+    void Begin();
+    void Deliver(const char* data, size_t size);
+    // No more bytes will come.
+    void Finish();
+    // Frees the storage.
+    void Release();
+
+    // Copies up to `max` bytes into `out` (grown to `max` when smaller), waiting for more while
+    // fewer were copied and the stream is not finished: without limit for a negative
+    // `timeOutMs`, else until that long after the call. The count copied; when none: 0 if the
+    // stream is finished, else -1.
+    int Read(C_Memory* out, int max, int timeOutMs);
+
+    int64_t GetTotal() const;
+    bool IsFinished() const;
+    // Bytes delivered but not read yet.
+    size_t GetWaiting() const;
+
+private:
+    // Under the lock: copies what is waiting (up to `room`) to `dest`.
+    size_t takeLocked(unsigned char* dest, size_t room);
+
+    mutable C_CriticalSection m_cs;
+    C_Event m_event;
+    std::unique_ptr<char[]> m_data;
+    size_t m_capacity = 0;
+    size_t m_read = 0;   // next byte to hand out
+    size_t m_write = 0;  // end of the delivered bytes
+    bool m_finished = false;
+    int64_t m_total = 0;
+    // How many bytes the waiting reader still wants (0: nobody waits). A delivery wakes it
+    // only once that many are waiting, since it would go back to sleep for fewer anyway;
+    // this keeps a fast download from costing one thread switch per read.
+    size_t m_wanted = 0;
+};
+
+}  // namespace qarvo::http

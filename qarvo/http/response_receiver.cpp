@@ -1,0 +1,222 @@
+#include "qarvo/http/response_receiver.h"
+
+#include <cstring>
+#include <string_view>
+
+#include "qarvo/http/response_head.h"
+#include "qarvo/net/state_message.h"
+#include "qarvo/time/clock.h"
+
+namespace qarvo::http {
+namespace {
+
+// Waits are cut into slices this long so that an abort is seen quickly.
+constexpr int kPollSliceMs = 10;
+// A failed read (other than "would block") is retried after this pause.
+constexpr int kFailedReadPauseMs = 100;
+
+bool transferIsChunked(const I_HttpType::tag_HttpStatus& status)
+{
+    for (const C_String& line : status.headers) {
+        if (const char* v = headerValueOf(line, "Transfer-Encoding:")) {
+            C_String value(v);
+            value.ToLower();
+            if (value.Contains("chunked"))
+                return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+ResponseReceiver::ResponseReceiver(const Settings& settings) : m_settings(settings)
+{
+    m_capacity = settings.stream ? kStreamBufferSize : settings.bufferSize;
+    // One spare byte keeps room for a terminator; the block is not zeroed, so a large buffer
+    // costs only the pages an answer really fills.
+    m_buffer = platform::allocateNetBuffer(m_capacity + 1);
+}
+
+ResponseReceiver::End ResponseReceiver::fail(int code, const char* text)
+{
+    m_stateCode = code;
+    m_errorText = text ? C_String(text) : C_String();
+    return End::Failed;
+}
+
+bool ResponseReceiver::waitReadable(net::I_ByteStream& stream, const net::Deadline& deadline,
+                                    const std::function<bool()>& isAbort, int ms)
+{
+    const uint32_t start = qarvo_time_millis();
+    while (qarvo_time_millis() - start < static_cast<uint32_t>(ms)) {
+        if ((isAbort && isAbort()) || deadline.Passed())
+            return false;
+        if (stream.WaitReadable(deadline.Slice(kPollSliceMs)) != 0)
+            return true;
+    }
+    return false;
+}
+
+ResponseReceiver::End ResponseReceiver::Run(net::I_ByteStream& stream, const net::Deadline& deadline,
+                                            const std::function<bool()>& isAbort, I_HttpType::tag_HttpStatus* status)
+{
+    if (!m_buffer)
+        return fail(net::kStateMemoryError);
+    int retries = kReadRetries;
+    for (;;) {
+        if (m_complete)
+            return End::Complete;
+        if (isAbort && isAbort()) {
+            m_stateCode = net::kStateAborted;
+            return End::Aborted;
+        }
+        if (deadline.Passed()) {
+            m_stateCode = net::kStateTimeOut;
+            return End::TimedOut;
+        }
+        // The buffer must keep room for one whole read.
+        if (m_capacity - m_used < kReadSize)
+            return fail(net::kStateBufferFull);
+        long n = stream.Read(m_buffer.get() + m_used, static_cast<long>(kReadSize));
+        if (n > 0) {
+            retries = kReadRetries;
+            m_used += static_cast<size_t>(n);
+            m_receivedAny = true;
+            // While reads come back full, more is waiting: gather it before handing it on, so
+            // that a fast stream is passed along in fewer, larger pieces.
+            bool closed = false;
+            while (m_headerLength > 0 && n == static_cast<long>(kReadSize) && m_capacity - m_used >= kReadSize) {
+                n = stream.Read(m_buffer.get() + m_used, static_cast<long>(kReadSize));
+                if (n > 0)
+                    m_used += static_cast<size_t>(n);
+                closed = n == 0;
+            }
+            if (!process(status))
+                return End::Failed;
+            if (closed && !m_complete)
+                return End::PeerClosed;
+            continue;
+        }
+        if (n == 0)
+            return End::PeerClosed;
+        if (n == net::I_ByteStream::kWouldBlock) {
+            // After the last chunk a late trailer is not worth waiting for.
+            if (m_chunked && m_chunks.SawLastChunk())
+                return End::Complete;
+            waitReadable(stream, deadline, isAbort, 50);
+            continue;
+        }
+        if (--retries <= 0)
+            return fail(net::kStateRecvFailed);
+        const uint32_t start = qarvo_time_millis();
+        while (qarvo_time_millis() - start < static_cast<uint32_t>(kFailedReadPauseMs) && !(isAbort && isAbort()) &&
+               !deadline.Passed())
+            qarvo_sleep_millis(kPollSliceMs);
+    }
+}
+
+bool ResponseReceiver::findHeader(I_HttpType::tag_HttpStatus* status)
+{
+    for (;;) {
+        const size_t from = m_scanned >= 3 ? m_scanned - 3 : 0;
+        const std::string_view data(m_buffer.get(), m_used);
+        const size_t pos = data.find("\r\n\r\n", from);
+        if (pos == std::string_view::npos) {
+            m_scanned = m_used;
+            return true;
+        }
+        const size_t end = pos + 4;
+        const int code = statusNumberOf(m_buffer.get(), end);
+        if (code >= 100 && code < 200) {
+            // An interim answer (100 Continue...): the real one follows on the same connection.
+            std::memmove(m_buffer.get(), m_buffer.get() + end, m_used - end);
+            m_used -= end;
+            m_scanned = 0;
+            continue;
+        }
+        m_headerLength = end;
+        m_bodyEnd = end;
+        parseResponseHead(m_buffer.get(), end, status);
+        m_expected = status->contentLength;
+        m_chunked = m_settings.decodeChunked && transferIsChunked(*status);
+        m_noBody = m_settings.headRequest || code == 204 || code == 304;
+        if (m_settings.stream && m_settings.decodeContent) {
+            const ContentCoding coding = contentCodingOf(status->contentEncoding);
+            if (coding != ContentCoding::Identity)
+                m_inflater = std::make_unique<Inflater>(coding);
+        }
+        return true;
+    }
+}
+
+bool ResponseReceiver::deliver(const char* data, size_t size)
+{
+    StreamBuffer* out = m_settings.stream;
+    if (!m_inflater) {
+        out->Deliver(data, size);
+        return true;
+    }
+    const bool ok = m_inflater->Feed(data, size, [out](const char* piece, size_t n) {
+        out->Deliver(piece, n);
+        return true;
+    });
+    if (!ok)
+        fail(-1, m_inflater->GetError().c_str());
+    return ok;
+}
+
+bool ResponseReceiver::process(I_HttpType::tag_HttpStatus* status)
+{
+    if (m_headerLength == 0) {
+        findHeader(status);
+        if (m_headerLength == 0)
+            return true;
+    }
+    if (m_noBody) {
+        m_used = m_bodyEnd = m_headerLength;
+        m_complete = true;
+        return true;
+    }
+    const size_t before = m_bodyEnd;
+    if (m_chunked) {
+        const ChunkDecoder::Step step = m_chunks.Feed(m_buffer.get() + m_bodyEnd, m_used - m_bodyEnd);
+        const size_t leftover = m_used - m_bodyEnd - step.consumed;
+        if (leftover > 0 && step.produced != step.consumed)
+            std::memmove(m_buffer.get() + m_bodyEnd + step.produced, m_buffer.get() + m_bodyEnd + step.consumed,
+                         leftover);
+        m_bodyEnd += step.produced;
+        m_used = m_bodyEnd + leftover;
+        if (m_chunks.IsFailed())
+            return fail(-1, "the chunked body is malformed"), false;
+        if (m_chunks.IsDone()) {
+            m_used = m_bodyEnd;  // anything after the body belongs to no answer of ours
+            m_complete = true;
+        }
+    } else {
+        m_bodyEnd = m_used;
+        if (m_expected >= 0 && static_cast<int64_t>(m_bodyEnd - m_headerLength) >= m_expected) {
+            m_bodyEnd = m_headerLength + static_cast<size_t>(m_expected);
+            m_used = m_bodyEnd;
+            m_complete = true;
+        }
+    }
+    const size_t fresh = m_bodyEnd - before;
+    if (fresh > 0) {
+        m_bodyBytes += static_cast<int64_t>(fresh);
+        if (m_progress)
+            m_progress(fresh);
+    }
+    if (m_settings.stream && m_bodyEnd > m_headerLength) {
+        if (!deliver(m_buffer.get() + m_headerLength, m_bodyEnd - m_headerLength))
+            return false;
+        const size_t leftover = m_used - m_bodyEnd;
+        if (leftover > 0)
+            std::memmove(m_buffer.get() + m_headerLength, m_buffer.get() + m_bodyEnd, leftover);
+        m_bodyEnd = m_headerLength;
+        m_used = m_headerLength + leftover;
+    }
+    return true;
+}
+
+}  // namespace qarvo::http
