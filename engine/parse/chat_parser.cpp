@@ -1,0 +1,387 @@
+#include "engine/parse/chat_parser.h"
+
+#include <array>
+#include <climits>
+#include <cstdint>
+
+namespace pelmora::engine {
+namespace {
+
+using View = std::u16string_view;
+constexpr size_t npos = View::npos;
+
+// --- searching ------------------------------------------------------------------------------
+
+// First position >= start of `ch` in doc[start, end), or npos.
+size_t findUnit(View doc, char16_t ch, size_t start, size_t end)
+{
+    const char16_t* data = doc.data();
+    for (size_t i = start; i < end; ++i)
+        if (data[i] == ch)
+            return i;
+    return npos;
+}
+
+// First position >= start where `marker` begins, or npos.
+size_t findMarker(View doc, View marker, size_t start)
+{
+    const size_t n = marker.size();
+    if (doc.size() < n)
+        return npos;
+    const char16_t* data = doc.data();
+    const char16_t first = marker[0];
+    const size_t last = doc.size() - n;
+    for (size_t i = start; i <= last; ++i)
+        if (data[i] == first && View(data + i + 1, n - 1) == marker.substr(1))
+            return i;
+    return npos;
+}
+
+// The first occurrence of a marker at or after a position, remembering the last answer. The
+// walk asks with positions that only grow, and in a malformed answer many elements can share
+// one terminator ("<chat<chat<chat ... </chat>"); without the memory each of them would search
+// the same stretch again, which is quadratic.
+class MarkerFinder {
+public:
+    MarkerFinder(View doc, View marker) : m_doc(doc), m_marker(marker) {}
+
+    size_t From(size_t start)
+    {
+        if (m_asked && start >= m_start && (m_hit == npos || start <= m_hit))
+            return m_hit;
+        m_asked = true;
+        m_start = start;
+        m_hit = findMarker(m_doc, m_marker, start);
+        return m_hit;
+    }
+
+private:
+    View m_doc;
+    View m_marker;
+    bool m_asked = false;
+    size_t m_start = 0;
+    size_t m_hit = npos;
+};
+
+// --- attributes -----------------------------------------------------------------------------
+
+struct Range {
+    size_t begin = 0;
+    size_t end = 0;
+    size_t size() const { return end - begin; }
+};
+
+// Looks up a fixed table of attribute names (each written with its leading space) in tag
+// texts. For each name the first occurrence anywhere in the tag counts, even inside another
+// attribute's value; its value runs from the next double quote to the one after it (to the end
+// of the tag when that one is missing; empty when there is no quote at all).
+//
+// Normal tags are read in one pass. Tags that overlap (a "<" inside a tag starts another one,
+// and both end at the same ">") reuse what the previous pass found, so that a malformed answer
+// cannot make the lookup quadratic.
+template <size_t N>
+class AttributeFinder {
+public:
+    AttributeFinder(View doc, const std::array<View, N>& names) : m_doc(doc), m_names(names) {}
+
+    void Scan(size_t begin, size_t end)
+    {
+        if (m_scanned && end == m_end && begin >= m_begin) {
+            rescanOverlapping(begin);
+        } else {
+            m_at.fill(npos);
+            scanFresh(begin, end);
+            m_valueFor.fill(npos);
+        }
+        m_scanned = true;
+        m_begin = begin;
+        m_end = end;
+        for (size_t i = 0; i < N; ++i)
+            if (m_at[i] != npos && m_valueFor[i] != m_at[i]) {
+                m_value[i] = valueAt(m_at[i]);
+                m_valueFor[i] = m_at[i];
+            }
+    }
+
+    bool Found(size_t i) const { return m_at[i] != npos; }
+    Range ValueRange(size_t i) const { return m_value[i]; }
+    View Value(size_t i) const { return m_doc.substr(m_value[i].begin, m_value[i].size()); }
+
+private:
+    bool matchesAt(size_t i, size_t pos) const
+    {
+        const View& name = m_names[i];
+        return m_end - pos >= name.size() && View(m_doc.data() + pos, name.size()) == name;
+    }
+
+    void scanFresh(size_t begin, size_t end)
+    {
+        m_end = end;
+        size_t left = N;
+        const char16_t* data = m_doc.data();
+        for (size_t p = begin; p < end && left > 0; ++p) {
+            if (data[p] != u' ' || p + 1 >= end)
+                continue;
+            const char16_t second = data[p + 1];
+            for (size_t i = 0; i < N; ++i) {
+                if (m_at[i] == npos && m_names[i][1] == second && matchesAt(i, p)) {
+                    m_at[i] = p;
+                    --left;
+                    break;  // no name of a table is a prefix of another
+                }
+            }
+        }
+    }
+
+    // Same end, later start: an occurrence at or after the new start is still the first one;
+    // a name that was absent is still absent. Only names found before the new start move on.
+    void rescanOverlapping(size_t begin)
+    {
+        for (size_t i = 0; i < N; ++i) {
+            if (m_at[i] == npos || m_at[i] >= begin)
+                continue;
+            size_t p = begin;
+            m_at[i] = npos;
+            while ((p = findUnit(m_doc, u' ', p, m_end)) != npos) {
+                if (matchesAt(i, p)) {
+                    m_at[i] = p;
+                    break;
+                }
+                ++p;
+            }
+        }
+    }
+
+    Range valueAt(size_t at) const
+    {
+        const size_t open = findUnit(m_doc, u'"', at, m_end);
+        if (open == npos)
+            return Range{at, at};
+        const size_t close = findUnit(m_doc, u'"', open + 1, m_end);
+        return Range{open + 1, close == npos ? m_end : close};
+    }
+
+    View m_doc;
+    std::array<View, N> m_names;
+    std::array<size_t, N> m_at{};
+    std::array<size_t, N> m_valueFor{};
+    std::array<Range, N> m_value{};
+    bool m_scanned = false;
+    size_t m_begin = 0;
+    size_t m_end = 0;
+};
+
+// --- values ---------------------------------------------------------------------------------
+
+// The library's atoi rule (white space, sign, digits up to the first other unit), saturating.
+int64_t parseDecimal(View text)
+{
+    size_t i = 0;
+    while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r')))
+        ++i;
+    bool negative = false;
+    if (i < text.size() && (text[i] == u'+' || text[i] == u'-'))
+        negative = text[i++] == u'-';
+    uint64_t value = 0;
+    for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
+        const unsigned digit = static_cast<unsigned>(text[i] - u'0');
+        if (value > (static_cast<uint64_t>(INT64_MAX) - digit) / 10)
+            return negative ? INT64_MIN : INT64_MAX;
+        value = value * 10 + digit;
+    }
+    return negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
+}
+
+// C_Integer::ParseInt: -1 for an empty text, else atoi clamped to int.
+int32_t toInt(View text)
+{
+    if (text.empty())
+        return -1;
+    const int64_t v = parseDecimal(text);
+    return v > INT_MAX ? INT_MAX : (v < INT_MIN ? INT_MIN : static_cast<int32_t>(v));
+}
+
+// qarvo_strtoint64: 0 for an empty text.
+int64_t toInt64(View text)
+{
+    return parseDecimal(text);
+}
+
+// Copies one string field of successive comments into the pool. Consecutive comments often
+// carry the same value (the thread id, "184"), and in a malformed answer overlapping elements
+// share the end of a value or body; both reuse the copy already made instead of copying again,
+// which keeps the pool linear in the size of the answer.
+class PooledField {
+public:
+    const pelmora_wchar* Store(TextPool& pool, View doc, Range range)
+    {
+        const View text = doc.substr(range.begin, range.size());
+        if (text.empty())
+            return ChatItem::boundaryText(u"");
+        if (m_copy && range.end == m_source.end && range.begin >= m_source.begin)
+            return ChatItem::boundaryText(m_copy + (range.begin - m_source.begin));
+        if (!m_copy || text.size() != m_source.size() || text != View(m_copy, m_source.size()))
+            m_copy = pool.Store(text);
+        m_source = range;
+        return ChatItem::boundaryText(m_copy);
+    }
+
+private:
+    const char16_t* m_copy = nullptr;
+    Range m_source;
+};
+
+// --- elements -------------------------------------------------------------------------------
+
+enum ThreadAttr { kLastRes, kResultCode, kServerTime, kThreadId, kTicket, kThreadAttrCount };
+constexpr std::array<View, kThreadAttrCount> kThreadNames = {u" last_res", u" resultcode", u" server_time",
+                                                             u" thread", u" ticket"};
+
+enum ChatAttr { kAnonymity, kDate, kMail, kDeleted, kNo, kThread, kUserId, kVpos, kPremium, kChatAttrCount };
+constexpr std::array<View, kChatAttrCount> kChatNames = {u" anonymity", u" date",   u" mail",
+                                                         u" deleted",   u" no",     u" thread",
+                                                         u" user_id",   u" vpos",   u" premium"};
+
+constexpr std::array<View, 1> kViewCounterNames = {u" video"};
+
+// The element name right after "<". The name must end there: "<chat_result .../>" (the answer
+// to a post) is not a comment.
+bool isElement(View doc, size_t at, View name)
+{
+    if (doc.size() - at < name.size() || doc.substr(at, name.size()) != name)
+        return false;
+    if (doc.size() - at == name.size())
+        return true;
+    const char16_t next = doc[at + name.size()];
+    return next == u' ' || next == u'>' || next == u'/' || next == u'\t' || next == u'\r' || next == u'\n';
+}
+
+class ChatWalk {
+public:
+    ChatWalk(ParseContext& context, View doc, int firstNumber)
+        : m_context(context), m_doc(doc), m_running(firstNumber), m_numbered(firstNumber != kNoRunningNumbers),
+          m_selfClose(doc, u"/>"), m_tagClose(doc, u">"), m_chatClose(doc, u"</chat"), m_threadAttrs(doc, kThreadNames),
+          m_chatAttrs(doc, kChatNames), m_viewCounterAttrs(doc, kViewCounterNames)
+    {
+    }
+
+    bool Run()
+    {
+        m_context.viewCounter = 0;
+        m_context.lastRes = 0;
+        m_context.serverTime = 0;
+        for (size_t lt = findUnit(m_doc, u'<', 0, m_doc.size()); lt != npos;
+             lt = findUnit(m_doc, u'<', lt + 1, m_doc.size())) {
+            const size_t name = lt + 1;
+            bool complete = true;
+            if (isElement(m_doc, name, u"thread"))
+                complete = readThread(lt);
+            else if (isElement(m_doc, name, u"view_counter"))
+                complete = readViewCounter(lt);
+            else if (isElement(m_doc, name, u"chat"))
+                complete = readChat(lt);
+            if (!complete)
+                return false;
+        }
+        return true;
+    }
+
+private:
+    bool readThread(size_t lt)
+    {
+        const size_t close = m_selfClose.From(lt);
+        if (close == npos)
+            return false;
+        m_threadAttrs.Scan(lt + 1, close);
+        if (m_threadAttrs.Found(kLastRes))
+            m_context.lastRes = toInt(m_threadAttrs.Value(kLastRes));
+        if (m_threadAttrs.Found(kResultCode))
+            m_context.resultCode = toInt(m_threadAttrs.Value(kResultCode));
+        if (m_threadAttrs.Found(kServerTime))
+            m_context.serverTime = toInt64(m_threadAttrs.Value(kServerTime));
+        if (m_threadAttrs.Found(kThreadId))
+            m_context.thread = qarvo::C_WString(m_threadAttrs.Value(kThreadId));
+        if (m_threadAttrs.Found(kTicket))
+            m_context.ticket = qarvo::C_WString(m_threadAttrs.Value(kTicket));
+        return true;
+    }
+
+    bool readViewCounter(size_t lt)
+    {
+        const size_t close = m_selfClose.From(lt);
+        if (close == npos)
+            return false;
+        m_viewCounterAttrs.Scan(lt + 1, close);
+        if (m_viewCounterAttrs.Found(0))
+            m_context.viewCounter = toInt(m_viewCounterAttrs.Value(0));
+        return true;
+    }
+
+    bool readChat(size_t lt)
+    {
+        const size_t gt = m_tagClose.From(lt + 1);
+        const bool selfClosed = gt != npos && m_doc[gt - 1] == u'/';
+        Range body{0, 0};
+        if (!selfClosed) {
+            if (gt == npos)
+                return false;
+            const size_t end = m_chatClose.From(lt + 1);
+            if (end == npos)
+                return false;
+            if (end > gt + 1)
+                body = Range{gt + 1, end};
+        }
+
+        ChatItem item;
+        item.deleted = selfClosed ? 1 : 0;
+        if (m_numbered)
+            item.no = m_running++;
+
+        m_chatAttrs.Scan(lt + 1, gt);
+        const auto& a = m_chatAttrs;
+        if (a.Found(kAnonymity))
+            item.anonymity = toInt(a.Value(kAnonymity));
+        if (a.Found(kDate))
+            item.date = toInt64(a.Value(kDate));
+        if (a.Found(kMail)) {
+            item.mail = m_mail.Store(m_context.texts, m_doc, a.ValueRange(kMail));
+            item.mail184 = a.Value(kMail).find(u"184") != npos ? 184 : 0;
+        }
+        if (a.Found(kDeleted))
+            item.deleted = toInt(a.Value(kDeleted));
+        if (a.Found(kNo))
+            item.no = toInt(a.Value(kNo));
+        if (a.Found(kThread))
+            item.thread = m_thread.Store(m_context.texts, m_doc, a.ValueRange(kThread));
+        if (a.Found(kUserId))
+            item.userId = m_userId.Store(m_context.texts, m_doc, a.ValueRange(kUserId));
+        if (a.Found(kVpos))
+            item.vpos = toInt(a.Value(kVpos));
+        if (a.Found(kPremium))
+            item.premium = toInt(a.Value(kPremium));
+        item.text = m_text.Store(m_context.texts, m_doc, body);
+        m_context.chats.AddTail(item);
+        return true;
+    }
+
+    ParseContext& m_context;
+    View m_doc;
+    int m_running;
+    bool m_numbered;
+    MarkerFinder m_selfClose;
+    MarkerFinder m_tagClose;
+    MarkerFinder m_chatClose;
+    AttributeFinder<kThreadAttrCount> m_threadAttrs;
+    AttributeFinder<kChatAttrCount> m_chatAttrs;
+    AttributeFinder<1> m_viewCounterAttrs;
+    PooledField m_mail, m_thread, m_userId, m_text;
+};
+
+}  // namespace
+
+bool parseChats(ParseContext& context, std::u16string_view xml, int firstNumber)
+{
+    return ChatWalk(context, xml, firstNumber).Run();
+}
+
+}  // namespace pelmora::engine

@@ -1,0 +1,32 @@
+#pragma once
+// The comment servers' XML dialect: one `thread` element, an optional `view_counter` element
+// and one `chat` element per comment. The walk is deliberately not a general XML parser: it
+// looks for markers from positions, the way the servers' answers have always been read, so
+// that odd answers are read the same way they always were.
+
+#include <concepts>
+#include <string_view>
+
+#include "engine/parse/parse_context.h"
+#include "qarvo/text/string.h"
+
+namespace pelmora::engine {
+
+// firstNumber: -1 keeps the numbers the server sends (a missing `no` stays 0); otherwise
+// comments are numbered from it in document order, and a `no` attribute still overrides.
+inline constexpr int kNoRunningNumbers = -1;
+
+// Appends one ChatItem per `chat` element of `xml` to context.chats, in document order, and
+// updates the thread information (viewCounter, lastRes and serverTime start again from 0).
+// Returns false when the walk stopped at an element without its terminator; the comments
+// before it stay.
+bool parseChats(ParseContext& context, std::u16string_view xml, int firstNumber);
+// (A template only so that literals and std::u16string pick the view form unambiguously.)
+template <class Text>
+    requires std::same_as<Text, qarvo::C_WString>
+bool parseChats(ParseContext& context, const Text& xml, int firstNumber)
+{
+    return parseChats(context, xml.view(), firstNumber);
+}
+
+}  // namespace pelmora::engine

@@ -1,0 +1,93 @@
+#include "engine/parse/local_file.h"
+
+#include <climits>
+#include <string>
+#include <string_view>
+
+#include "engine/parse/chat_parser.h"
+#include "engine/pelmora2.h"
+#include "qarvo/charcode/system_charcode.h"
+#include "qarvo/file/file_stream.h"
+
+namespace pelmora::engine {
+namespace {
+
+// The conversion and the comment records count in int.
+constexpr int64_t kMaxFileBytes = INT_MAX - 1;
+
+bool isXmlSpace(char c)
+{
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Reads the whole file into one block of its exact size: growing a buffer while reading would
+// hold the old and the new block at once, and a 150 MB answer is decoded in one go.
+bool readWholeFile(const qarvo::C_WString& path, std::string& out)
+{
+    qarvo::C_FileStream file;
+    if (!file.Open(path, qarvo::FileFlags::Binary | qarvo::FileFlags::ReadOnly))
+        return false;
+    const int64_t size = file.GetSize();
+    if (size < 0 || size > kMaxFileBytes)
+        return false;
+    out.resize(static_cast<size_t>(size));
+    size_t used = 0;
+    while (used < out.size()) {
+        const int n = file.Read(out.data() + used, static_cast<int>(out.size() - used));
+        if (n < 0)
+            return false;
+        if (n == 0)
+            break;  // the file shrank while we read it: keep what is there
+        used += static_cast<size_t>(n);
+    }
+    out.resize(used);
+    return true;
+}
+
+}  // namespace
+
+bool looksLikeCommentXml(const char* data, size_t size)
+{
+    std::string_view text(data, size);
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    while (!text.empty() && isXmlSpace(text.front()))
+        text.remove_prefix(1);
+    for (const char* head : {"<?xml", "<packet", "<thread", "<chat"}) {
+        if (!text.starts_with(head))
+            continue;
+        // A name must end there: "<threads>" or "<chatroom>" is some other document.
+        const std::string_view rest = text.substr(std::char_traits<char>::length(head));
+        if (head[1] == '?' || rest.empty() || isXmlSpace(rest.front()) || rest.front() == '>' || rest.front() == '/')
+            return true;
+    }
+    return false;
+}
+
+int decodeCommentBytes(const char* data, size_t size, ParseContext& context)
+{
+    if (!looksLikeCommentXml(data, size))
+        return PELMORA_RESULT_NOT_USABLE;
+    if (size > static_cast<size_t>(kMaxFileBytes))
+        return PELMORA_RESULT_NOT_USABLE;
+    const qarvo::C_WString text = qarvo::common::System::_utf8_to_utf16(data, static_cast<int>(size));
+    parseChats(context, text, kNoRunningNumbers);
+    return PELMORA_RESULT_SUCCESS;
+}
+
+int decodeCommentFile(const qarvo::C_WString& path, ParseContext& context)
+{
+    std::string bytes;
+    if (!readWholeFile(path, bytes))
+        return PELMORA_RESULT_FILE_UNREADABLE;
+    if (!looksLikeCommentXml(bytes.data(), bytes.size()))
+        return PELMORA_RESULT_NOT_USABLE;
+    qarvo::C_WString text = qarvo::common::System::_utf8_to_utf16(bytes.data(), static_cast<int>(bytes.size()));
+    // The UTF-8 bytes are not needed any more; dropping them before the walk keeps the peak
+    // at the UTF-16 text plus the comments.
+    std::string().swap(bytes);
+    parseChats(context, text, kNoRunningNumbers);
+    return PELMORA_RESULT_SUCCESS;
+}
+
+}  // namespace pelmora::engine

@@ -1,0 +1,71 @@
+#pragma once
+// Everything a job learns while it works: the handlers fill it, the result record that crosses
+// to the caller points into it. One per job, living on the job thread; a live job keeps it
+// across its update cycles.
+
+#include <atomic>
+#include <cstdint>
+
+#include "engine/parse/chat_list.h"
+#include "engine/parse/text_pool.h"
+#include "qarvo/text/memory.h"
+#include "qarvo/text/pointer.h"
+#include "qarvo/text/string.h"
+
+namespace qarvo {
+class C_Socket;
+}
+
+namespace pelmora::engine {
+
+struct ParseContext {
+    qarvo::C_String title;  // UTF-8
+    qarvo::C_String videoUrl;
+    qarvo::C_WString extension;
+    qarvo::C_String cookie;
+    qarvo::C_String userInfo;
+    qarvo::C_String finalUrl;
+    qarvo::C_String cacheKey;
+    qarvo::C_String extra1;  // used by the other-site handlers only
+    qarvo::C_String extra2;
+    qarvo::C_BinaryMemory auxBlock;
+    qarvo::C_BinaryMemory rawXml;  // the comment server's raw answer, when the mode word asks
+
+    // The thread information of the latest answer.
+    int32_t viewCounter = 0;
+    int32_t lastRes = 0;
+    int32_t resultCode = 0;
+    int32_t reserved = 0;
+    int64_t serverTime = 0;
+    qarvo::C_WString thread;
+    qarvo::C_WString ticket;
+
+    // The job's stop flag and the engine's "everything is closing" flag; every wait loop of a
+    // handler polls both through stopRequested(). Either may be null (a context made by a test).
+    const std::atomic<int>* stopFlag = nullptr;
+    const std::atomic<int>* exitingAll = nullptr;
+
+    // Live state, kept across the update cycles of a live job.
+    int32_t reconnected = 0;
+    qarvo::common::Pointer<qarvo::C_Socket> liveSocket;
+    qarvo::C_String liveThread;
+
+    // The comments parsed since the last delivery, in order of arrival, and their strings.
+    ChatList chats;
+    TextPool texts;
+
+    bool stopRequested() const
+    {
+        return (stopFlag && stopFlag->load(std::memory_order_acquire) != 0) ||
+               (exitingAll && exitingAll->load(std::memory_order_acquire) != 0);
+    }
+
+    // After a delivery: the caller has copied what it keeps.
+    void clearChats()
+    {
+        chats.RemoveAll();
+        texts.Clear();
+    }
+};
+
+}  // namespace pelmora::engine

@@ -1,0 +1,63 @@
+#include <gtest/gtest.h>
+
+#include "tools/pelmora-cli/cli_options.h"
+#include "tools/pelmora-cli/fetch_session.h"
+
+using namespace pelmora::cli;
+
+namespace {
+
+bool parse(std::vector<std::string> args, CliOptions& out, std::string* errorOut = nullptr)
+{
+    std::string error;
+    out = CliOptions{};
+    const bool ok = parseCommandLine(args, out, error);
+    if (errorOut)
+        *errorOut = error;
+    return ok;
+}
+
+}  // namespace
+
+TEST(CliOptions, CommandsAndOptions)
+{
+    CliOptions o;
+    ASSERT_TRUE(parse({"decode", "c.xml"}, o));
+    EXPECT_EQ(o.command, Command::Decode);
+    EXPECT_EQ(FetchSession::requestText(o), "c.xml decode");
+
+    ASSERT_TRUE(parse({"--format", "jsonl", "fetch", "http://www.nicovideo.jp/watch/sm9", "-n", "500"}, o));
+    EXPECT_EQ(o.format, OutputFormat::Jsonl);
+    EXPECT_EQ(FetchSession::requestText(o), "http://www.nicovideo.jp/watch/sm9 500 ori2");
+
+    ASSERT_TRUE(parse({"fetch", "lv1", "--xml", "o.xml", "--follow", "30", "--library", "/x/lib.so"}, o));
+    EXPECT_EQ(o.followSeconds, 30);
+    EXPECT_EQ(o.library, "/x/lib.so");
+    EXPECT_EQ(FetchSession::requestText(o), "lv1 1000 xml_ori2");
+
+    ASSERT_TRUE(parse({"fetch", "lv1", "--mode", "dumy_debug"}, o));
+    EXPECT_EQ(FetchSession::requestText(o), "lv1 1000 dumy_debug");
+}
+
+TEST(CliOptions, RefusesWhatTheEngineCannotTake)
+{
+    CliOptions o;
+    std::string error;
+    EXPECT_FALSE(parse({}, o));
+    EXPECT_FALSE(parse({"decode"}, o));
+    EXPECT_FALSE(parse({"decode", "a", "b"}, o));
+    EXPECT_FALSE(parse({"play", "a"}, o));
+    EXPECT_FALSE(parse({"decode", "a", "--format", "xml"}, o));
+    EXPECT_FALSE(parse({"fetch", "a", "-n", "-5"}, o));
+    EXPECT_FALSE(parse({"fetch", "a", "-n", "12x"}, o));
+    EXPECT_FALSE(parse({"fetch", "a", "-n"}, o));
+    EXPECT_FALSE(parse({"fetch", "a", "--follow", "99999999999"}, o));
+    EXPECT_FALSE(parse({"decode", "a", "--follow", "3"}, o));
+    EXPECT_FALSE(parse({"fetch", "a", "--bogus"}, o));
+    // The request is split at spaces (and ideographic spaces), so a name holding one would
+    // silently turn into other words.
+    EXPECT_FALSE(parse({"decode", "my comments.xml"}, o, &error));
+    EXPECT_NE(error.find("space"), std::string::npos);
+    EXPECT_FALSE(parse({"decode", "a\xE3\x80\x80" "b.xml"}, o));
+    EXPECT_FALSE(parse({"fetch", "a", "--mode", "x y"}, o));
+}

@@ -1,0 +1,137 @@
+#include "tools/pelmora-cli/fetch_session.h"
+
+#include <chrono>
+
+#include "qarvo/charcode/system_charcode.h"
+#include "qarvo/time/clock.h"
+#include "tools/pelmora-cli/comment_format.h"
+
+namespace pelmora::cli {
+namespace {
+
+// How often a followed live job is asked for its new comments, and how often the end of a job
+// is looked for.
+constexpr int kFollowIntervalMillis = 1000;
+constexpr int kPollMillis = 50;
+
+}  // namespace
+
+FetchSession::FetchSession(const EngineFunctions& engine, const CliOptions& options, std::FILE* out, std::FILE* err)
+    : m_engine(engine), m_options(options), m_out(out), m_err(err)
+{
+}
+
+std::string FetchSession::requestText(const CliOptions& options)
+{
+    if (options.command == Command::Decode)
+        return options.target + " decode";
+    // The raw XML is kept only when the mode word asks for it.
+    const bool wantXml = !options.xmlPath.empty() && options.mode.find("xml") == std::string::npos;
+    return options.target + " " + std::to_string(options.count) + " " + (wantXml ? "xml_" : "") + options.mode;
+}
+
+void FetchSession::onResult(int, int code, const ParseResult* result, intptr_t userValue)
+{
+    reinterpret_cast<FetchSession*>(userValue)->handleResult(code, result);
+}
+
+// On the job thread: everything the result points to is valid only during this call.
+void FetchSession::handleResult(int code, const ParseResult* result)
+{
+    if (result) {
+        for (const ChatEntry* chat = result->chats; chat; chat = chat->next) {
+            const std::string line =
+                m_options.format == OutputFormat::Jsonl ? formatCommentJson(*chat) : formatCommentLine(*chat);
+            std::fwrite(line.data(), 1, line.size(), m_out);
+        }
+        std::fflush(m_out);
+        if (m_xml.IsOpen() && result->rawXmlData && result->rawXmlSize > 0 &&
+            m_xml.Write(result->rawXmlData, result->rawXmlSize) != result->rawXmlSize) {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            m_xmlFailed = true;
+        }
+    }
+    std::lock_guard<std::mutex> lock(m_mutex);
+    ++m_batches;
+    m_lastCode = code;
+    m_changed.notify_all();
+}
+
+bool FetchSession::waitForFirstBatch(int jobId)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    while (m_batches == 0) {
+        // The job thread may end without a callback only if something went badly wrong;
+        // looking now and then keeps us from waiting forever.
+        if (m_changed.wait_for(lock, std::chrono::milliseconds(kPollMillis), [this] { return m_batches > 0; }))
+            break;
+        lock.unlock();
+        const bool running = m_engine.isExistParse(jobId) != 0;
+        lock.lock();
+        if (!running && m_batches == 0)
+            return false;
+    }
+    return true;
+}
+
+int FetchSession::Run()
+{
+    if (!m_options.xmlPath.empty()) {
+        const qarvo::C_WString path = qarvo::common::System::utf8_to_utf16(qarvo::C_String(m_options.xmlPath));
+        if (!m_xml.Open(path, qarvo::FileFlags::Binary | qarvo::FileFlags::WriteOnly | qarvo::FileFlags::Create |
+                                  qarvo::FileFlags::Truncate)) {
+            std::fprintf(m_err, "pelmora-cli: cannot write %s: %s\n", m_options.xmlPath.c_str(),
+                         m_xml.GetLastErrorText().c_str());
+            return kExitOutputFile;
+        }
+    }
+
+    const qarvo::C_WString request = qarvo::common::System::utf8_to_utf16(qarvo::C_String(requestText(m_options)));
+    const int jobId = m_engine.startParse(reinterpret_cast<const pelmora_wchar*>(request.c_str()),
+                                          reinterpret_cast<intptr_t>(this), &FetchSession::onResult);
+    if (jobId < 0) {
+        std::fprintf(m_err, "pelmora-cli: the engine did not start the job\n");
+        return kExitNotStarted;
+    }
+
+    if (!waitForFirstBatch(jobId)) {
+        m_engine.exitParse(jobId);
+        std::fprintf(m_err, "pelmora-cli: the job ended without a result\n");
+        return kExitNotStarted;
+    }
+
+    if (m_options.followSeconds > 0) {
+        const uint32_t start = qarvo_time_millis();
+        const uint32_t limit = static_cast<uint32_t>(m_options.followSeconds) * 1000u;
+        uint32_t lastWake = start;
+        while (m_engine.isExistParse(jobId) && qarvo_time_millis() - start < limit) {
+            qarvo_sleep_millis(kPollMillis);
+            if (qarvo_time_millis() - lastWake >= static_cast<uint32_t>(kFollowIntervalMillis)) {
+                lastWake = qarvo_time_millis();
+                m_engine.nicolive_update(jobId);
+            }
+        }
+    }
+    // A video job has ended by now; a live job is stopped here.
+    m_engine.exitParse(jobId);
+    m_xml.Close();
+
+    int code;
+    bool xmlFailed;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        code = m_lastCode;
+        xmlFailed = m_xmlFailed;
+    }
+    if (code != 0) {
+        std::fprintf(m_err, "pelmora-cli: failed with code %d: %s\n", code, pelmora_result_text(code));
+        return code;
+    }
+    if (xmlFailed) {
+        std::fprintf(m_err, "pelmora-cli: writing %s failed\n", m_options.xmlPath.c_str());
+        return kExitOutputFile;
+    }
+    return 0;
+}
+
+}  // namespace pelmora::cli
