@@ -10,12 +10,12 @@ namespace qarvo {
 namespace {
 
 // Appends one number conversion by handing a narrow copy of the directive to vsnprintf-free
-// snprintf; `spec` is the whole directive ("%-08lld").
+// snprintf; `directive` is the whole directive ("%-08lld").
 template <class T>
-void appendNumber(std::u16string& out, const char* spec, T value)
+void appendNumber(std::u16string& out, const char* directive, T value)
 {
     char buf[512];
-    int n = std::snprintf(buf, sizeof(buf), spec, value);
+    int n = std::snprintf(buf, sizeof(buf), directive, value);
     if (n < 0)
         return;
     if (static_cast<size_t>(n) < sizeof(buf)) {
@@ -23,7 +23,7 @@ void appendNumber(std::u16string& out, const char* spec, T value)
         return;
     }
     std::string big(static_cast<size_t>(n) + 1, '\0');
-    std::snprintf(big.data(), big.size(), spec, value);
+    std::snprintf(big.data(), big.size(), directive, value);
     out.append(big.begin(), big.begin() + n);
 }
 
@@ -50,11 +50,11 @@ bool formatWide(std::u16string& out, const char16_t* format, va_list args)
             out.push_back(u'%');
             continue;
         }
-        std::string spec = "%";
+        std::string directive = "%";
         bool left = false;
         while (*p && std::strchr("-+ #0", static_cast<char>(*p)) && *p < 0x80) {
             left = left || *p == u'-';
-            spec.push_back(static_cast<char>(*p++));
+            directive.push_back(static_cast<char>(*p++));
         }
         int width = -1, precision = -1;
         if (*p == u'*') {
@@ -62,28 +62,28 @@ bool formatWide(std::u16string& out, const char16_t* format, va_list args)
             if (width < 0) {
                 left = true;
                 width = -width;
-                spec.push_back('-');
+                directive.push_back('-');
             }
-            spec += std::to_string(width);
+            directive += std::to_string(width);
             ++p;
         } else {
             while (*p >= u'0' && *p <= u'9') {
                 width = (width < 0 ? 0 : width * 10) + (*p - u'0');
-                spec.push_back(static_cast<char>(*p++));
+                directive.push_back(static_cast<char>(*p++));
             }
         }
         if (*p == u'.') {
-            spec.push_back('.');
+            directive.push_back('.');
             ++p;
             precision = 0;
             if (*p == u'*') {
                 precision = va_arg(args, int);
-                spec += std::to_string(precision < 0 ? 0 : precision);
+                directive += std::to_string(precision < 0 ? 0 : precision);
                 ++p;
             } else {
                 while (*p >= u'0' && *p <= u'9') {
                     precision = precision * 10 + (*p - u'0');
-                    spec.push_back(static_cast<char>(*p++));
+                    directive.push_back(static_cast<char>(*p++));
                 }
             }
         }
@@ -100,14 +100,14 @@ bool formatWide(std::u16string& out, const char16_t* format, va_list args)
         case u'x':
         case u'X':
         case u'o': {
-            spec += length;
-            spec.push_back(static_cast<char>(conv));
+            directive += length;
+            directive.push_back(static_cast<char>(conv));
             if (length == "ll" || length == "j")
-                appendNumber(out, spec.c_str(), va_arg(args, long long));
+                appendNumber(out, directive.c_str(), va_arg(args, long long));
             else if (length == "l" || length == "z" || length == "t")
-                appendNumber(out, spec.c_str(), va_arg(args, long));
+                appendNumber(out, directive.c_str(), va_arg(args, long));
             else
-                appendNumber(out, spec.c_str(), va_arg(args, int));
+                appendNumber(out, directive.c_str(), va_arg(args, int));
             break;
         }
         case u'e':
@@ -117,12 +117,12 @@ bool formatWide(std::u16string& out, const char16_t* format, va_list args)
         case u'g':
         case u'G':
             if (length == "L") {
-                spec.push_back('L');
-                spec.push_back(static_cast<char>(conv));
-                appendNumber(out, spec.c_str(), va_arg(args, long double));
+                directive.push_back('L');
+                directive.push_back(static_cast<char>(conv));
+                appendNumber(out, directive.c_str(), va_arg(args, long double));
             } else {
-                spec.push_back(static_cast<char>(conv));
-                appendNumber(out, spec.c_str(), va_arg(args, double));
+                directive.push_back(static_cast<char>(conv));
+                appendNumber(out, directive.c_str(), va_arg(args, double));
             }
             break;
         case u'p':
