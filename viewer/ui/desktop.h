@@ -1,0 +1,78 @@
+#pragma once
+// What the viewer asks of the desktop: message boxes, opening an address or a folder, and the
+// clipboard. All of it goes through one replaceable object so that tests record the requests
+// instead of showing boxes and starting browsers.
+
+#include <mutex>
+#include <vector>
+
+#include "qarvo/text/string.h"
+#include "viewer/ui/types.h"
+
+namespace qarvo::ui {
+
+class I_Desktop {
+public:
+    virtual ~I_Desktop() = default;
+    // Returns the answer (IDOK, IDCANCEL, IDYES, IDNO...). Runs on the GUI thread.
+    virtual int ShowMessageBox(WindowHandle owner, const C_WString& text, const C_WString& caption,
+                               unsigned flags) = 0;
+    // address is an http(s) address or a local path; already checked by OpenAddress.
+    virtual bool OpenAddress(const C_WString& address) = 0;
+    // false when the clipboard cannot be taken.
+    virtual bool SetClipboardText(const C_WString& text) = 0;
+    virtual bool GetClipboardText(C_WString* text) = 0;
+};
+
+// Installs a desktop (null: the real one) and returns the previous one (null when it was the
+// real one). The object must outlive its use.
+I_Desktop* SetDesktop(I_Desktop* desktop);
+
+// Blocks until answered, also from other threads (the box is shown by the GUI thread).
+// 0 when it cannot be shown.
+int MessageBox(WindowHandle owner, const C_WString& text, const C_WString& caption, unsigned flags);
+// Opens an http:// or https:// address in the browser, or a local file or folder (a path
+// without a scheme) with its default program. Other schemes (file:, javascript:, a program
+// name with arguments...) are refused with false: the addresses come from web pages, and
+// handing them to the desktop unchecked would let a page start programs.
+bool OpenAddress(const C_WString& address);
+bool SetClipboardText(const C_WString& text);
+C_WString GetClipboardText();
+
+// A desktop for tests: records every request and answers with preset values. Thread-safe.
+class C_DesktopRecorder : public I_Desktop {
+public:
+    struct MessageBoxCall {
+        WindowHandle owner;
+        C_WString text;
+        C_WString caption;
+        unsigned flags;
+    };
+
+    int ShowMessageBox(WindowHandle owner, const C_WString& text, const C_WString& caption, unsigned flags) override;
+    bool OpenAddress(const C_WString& address) override;
+    bool SetClipboardText(const C_WString& text) override;
+    bool GetClipboardText(C_WString* text) override;
+
+    // The answer of every message box (IDOK at first).
+    void SetMessageBoxAnswer(int answer);
+    // false simulates a clipboard held by another program.
+    void SetClipboardAvailable(bool available);
+
+    std::vector<MessageBoxCall> MessageBoxes() const;
+    std::vector<C_WString> OpenedAddresses() const;
+    C_WString ClipboardText() const;
+    // How many times the clipboard was written successfully.
+    int ClipboardWrites() const;
+
+private:
+    mutable std::mutex m_mutex;
+    int m_answer = 1;
+    bool m_clipboardAvailable = true;
+    std::vector<MessageBoxCall> m_boxes;
+    std::vector<C_WString> m_opened;
+    C_WString m_clipboard;
+    int m_clipboardWrites = 0;
+};
+
+}  // namespace qarvo::ui

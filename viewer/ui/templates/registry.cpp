@@ -1,0 +1,19 @@
+#include "viewer/ui/templates/templates.h"
+
+namespace qarvo::ui {
+
+const DialogTemplate* FindDialogTemplate(int id)
+{
+    for (const DialogTemplate* tpl : {&templates::kMainWindow, &templates::kCommentInfo, &templates::kSettings,
+                                      &templates::kHistoryPage, &templates::kVideoPage})
+        if (tpl->id == id)
+            return tpl;
+    return nullptr;
+}
+
+const MenuTemplate* FindMenuTemplate(int id)
+{
+    return id == templates::kMainMenu.id ? &templates::kMainMenu : nullptr;
+}
+
+}  // namespace qarvo::ui
