@@ -205,11 +205,11 @@ int C_MainWnd::CreateAppMutex(const C_WString& name)
     if (m_lockTried)
         return 1;
     switch (m_lock.Acquire(name)) {
-    case C_AppLock::Result::Acquired:
+    case platform::C_InstanceLock::Result::Acquired:
         m_lockTried = true;
         m_existed = false;
         return 1;
-    case C_AppLock::Result::HeldElsewhere:
+    case platform::C_InstanceLock::Result::HeldElsewhere:
         m_lockTried = true;
         m_existed = true;
         return 1;

@@ -9,7 +9,7 @@
 
 #include "qarvo/text/string.h"
 #include "qarvo/thread/critical_section.h"
-#include "viewer/ui/app_lock.h"
+#include "qarvo/platform/instance_lock.h"
 #include "viewer/ui/types.h"
 
 namespace qarvo::ui {
@@ -94,7 +94,7 @@ private:
     struct Toolkit;
     std::unique_ptr<Toolkit> m_toolkit;
     std::atomic<WindowHandle> m_hWnd{0};
-    C_AppLock m_lock;
+    platform::C_InstanceLock m_lock;
     bool m_lockTried = false;
     bool m_existed = false;
 

@@ -180,24 +180,24 @@ TEST_F(MainWindow, PostQuitBeforeTheLoopStillEndsIt)
 TEST_F(MainWindow, OnlyTheFirstLockHolderIsTheFirstInstance)
 {
     const C_WString name(u"PelmoraVistaTest");
-    C_AppLock other;
+    qarvo::platform::C_InstanceLock other;
     {
         TestApp app;
         EXPECT_TRUE(app.IsFirstTimeCreateAppMutex(name));
         EXPECT_FALSE(app.IsExistThisApp());
         EXPECT_EQ(app.CreateAppMutex(name), 1) << "already held by this object";
-        EXPECT_EQ(other.Acquire(name), C_AppLock::Result::HeldElsewhere);
-        EXPECT_EQ(C_AppLock::LockPath(name), qarvo::C_String((runtime.path() / "PelmoraVistaTest.lock").string()));
+        EXPECT_EQ(other.Acquire(name), qarvo::platform::C_InstanceLock::Result::HeldElsewhere);
+        EXPECT_EQ(qarvo::platform::C_InstanceLock::LockPath(name), qarvo::C_String((runtime.path() / "PelmoraVistaTest.lock").string()));
         app.CloseAppMutex();
-        EXPECT_EQ(other.Acquire(name), C_AppLock::Result::Acquired);
+        EXPECT_EQ(other.Acquire(name), qarvo::platform::C_InstanceLock::Result::Acquired);
         EXPECT_EQ(app.CreateAppMutex(name), 1);
         EXPECT_TRUE(app.IsExistThisApp());
         EXPECT_FALSE(app.IsFirstTimeCreateAppMutex(name));
     }
     other.Release();
     // The name cannot lead out of the folder.
-    EXPECT_EQ(C_AppLock::LockPath(C_WString(u"../x/y")), qarvo::C_String((runtime.path() / ".._x_y.lock").string()));
-    EXPECT_EQ(C_AppLock::LockPath(C_WString(u"..")), qarvo::C_String((runtime.path() / "app...lock").string()));
+    EXPECT_EQ(qarvo::platform::C_InstanceLock::LockPath(C_WString(u"../x/y")), qarvo::C_String((runtime.path() / ".._x_y.lock").string()));
+    EXPECT_EQ(qarvo::platform::C_InstanceLock::LockPath(C_WString(u"..")), qarvo::C_String((runtime.path() / "app...lock").string()));
 }
 
 int runProbe(const std::string& name)

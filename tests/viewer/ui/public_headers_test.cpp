@@ -1,6 +1,5 @@
 // The layer's public headers stand alone and bring no Qt with them: the core includes them.
 
-#include "viewer/ui/app_lock.h"
 #include "viewer/ui/bitmap.h"
 #include "viewer/ui/controls.h"
 #include "viewer/ui/desktop.h"

@@ -5,16 +5,16 @@
 
 #include "qarvo/text/string.h"
 
-namespace qarvo::ui {
+namespace qarvo::platform {
 
-class C_AppLock {
+class C_InstanceLock {
 public:
     enum class Result { Acquired, HeldElsewhere, Failed };
 
-    C_AppLock() = default;
-    ~C_AppLock() { Release(); }
-    C_AppLock(const C_AppLock&) = delete;
-    C_AppLock& operator=(const C_AppLock&) = delete;
+    C_InstanceLock() = default;
+    ~C_InstanceLock() { Release(); }
+    C_InstanceLock(const C_InstanceLock&) = delete;
+    C_InstanceLock& operator=(const C_InstanceLock&) = delete;
 
     // Acquired: this object holds the lock. HeldElsewhere: another process or lock object has
     // it. Failed: the lock file cannot be opened (GetStateText says why). A held lock is
@@ -34,4 +34,4 @@ private:
     C_String m_state;
 };
 
-}  // namespace qarvo::ui
+}  // namespace qarvo::platform

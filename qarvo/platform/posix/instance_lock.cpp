@@ -1,7 +1,6 @@
-// The single-instance lock over flock(2). These are the layer's only direct system calls; they
-// sit here, in a posix folder of their own, because only the viewer needs them.
+// The single-instance lock over flock(2).
 
-#include "viewer/ui/app_lock.h"
+#include "qarvo/platform/instance_lock.h"
 
 #include <cerrno>
 #include <cstdlib>
@@ -14,7 +13,7 @@
 
 #include "qarvo/file/path_encoding.h"
 
-namespace qarvo::ui {
+namespace qarvo::platform {
 namespace {
 
 // The name with everything that could leave the folder or confuse a shell replaced by '_':
@@ -52,7 +51,7 @@ bool isDirectory(const char* path)
 
 }  // namespace
 
-C_String C_AppLock::LockPath(const C_WString& name)
+C_String C_InstanceLock::LockPath(const C_WString& name)
 {
     const std::string file = safeName(name);
     const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -61,7 +60,7 @@ C_String C_AppLock::LockPath(const C_WString& name)
     return C_String("/tmp/" + file + "-" + std::to_string(static_cast<unsigned long>(getuid())) + ".lock");
 }
 
-C_AppLock::Result C_AppLock::Acquire(const C_WString& name)
+C_InstanceLock::Result C_InstanceLock::Acquire(const C_WString& name)
 {
     Release();
     const C_String path = LockPath(name);
@@ -89,7 +88,7 @@ C_AppLock::Result C_AppLock::Acquire(const C_WString& name)
     return Result::Failed;
 }
 
-void C_AppLock::Release()
+void C_InstanceLock::Release()
 {
     if (m_fd >= 0) {
         // Closing drops the lock; the file stays, so that the next start finds the same inode.
@@ -99,4 +98,4 @@ void C_AppLock::Release()
     m_held = false;
 }
 
-}  // namespace qarvo::ui
+}  // namespace qarvo::platform
