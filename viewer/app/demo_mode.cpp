@@ -1,0 +1,106 @@
+#include "viewer/app/demo_mode.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+
+#include "qarvo/charcode/system_charcode.h"
+#include "qarvo/time/clock.h"
+#include "viewer/ui/controls.h"
+#include "viewer/ui/screenshot.h"
+#include "viewer/ui/window.h"
+
+namespace pelmora::viewer {
+
+namespace ui = qarvo::ui;
+
+namespace {
+
+constexpr uint32_t kShotEveryMs = 4000;
+// The first picture waits until the first comments are on their way.
+constexpr uint32_t kFirstShotMs = 3000;
+constexpr int kPassMs = 200;
+
+std::string environment(const char* name)
+{
+    const char* value = std::getenv(name);
+    return value ? std::string(value) : std::string();
+}
+
+}  // namespace
+
+DemoSettings DemoSettings::FromEnvironment()
+{
+    DemoSettings s;
+    s.enabled = environment("PELMORA_DEMO") == "1";
+    s.seconds = std::atoi(environment("PELMORA_DEMO_SECONDS").c_str());
+    s.shotsDirectory = environment("PELMORA_DEMO_SHOTS");
+    s.then = environment("PELMORA_DEMO_THEN");
+    s.generator = environment("PELMORA_DEMO_GENERATOR") == "1";
+    if (s.seconds > 0 || !s.shotsDirectory.empty())
+        s.enabled = true;
+    return s;
+}
+
+DemoMode::DemoMode(C_App& app, DemoSettings settings) : m_app(app), m_settings(std::move(settings))
+{
+    if (!m_settings.enabled)
+        return;
+    m_start = qarvo_time_millis();
+    m_nextShot = kFirstShotMs;
+    m_thread.SetFunction(qarvo::common::Pointer<qarvo::I_Function>(
+        std::make_shared<qarvo::C_FunctionObject>([this] { pass(); })));
+    m_thread.Start();
+}
+
+DemoMode::~DemoMode()
+{
+    m_thread.Stop(0);
+}
+
+void DemoMode::pass()
+{
+    qarvo_sleep_millis(kPassMs);
+    const WindowHandle main = m_app.GetHWnd();
+    if (m_closed || !main || m_app.IsClosing())
+        return;
+    const uint32_t elapsed = qarvo_time_millis() - m_start;
+
+    // A video page's tab is made hidden; the demo shows it as a click on it would.
+    if (const WindowHandle tab = m_app.TabStripWindow()) {
+        const int tabs = ui::TabCtrl_GetItemCount(tab);
+        const qarvo::C_WString last = tabs > 1 ? ui::TabCtrl_GetItemText(tab, tabs - 1) : qarvo::C_WString();
+        if (!last.IsEmpty() && last != m_followedTab) {
+            m_app.SelectTab(tabs - 1);
+            m_followedTab = last;
+        }
+    }
+    if (!m_switched && !m_settings.then.empty() && m_settings.seconds > 0 &&
+        elapsed >= static_cast<uint32_t>(m_settings.seconds) * 500u) {
+        m_switched = true;
+        ui::SetDlgItemText(main, 1001, qarvo::common::System::utf8_to_utf16(qarvo::C_String(m_settings.then)));
+        ui::SendMessage(main, ui::WM_COMMAND, ui::MakeWParam(ui::IDOK, ui::BN_CLICKED), 0);
+    }
+    if (!m_settings.shotsDirectory.empty() && elapsed >= m_nextShot) {
+        saveShot();
+        m_nextShot += kShotEveryMs;
+    }
+    if (m_settings.seconds > 0 && elapsed >= static_cast<uint32_t>(m_settings.seconds) * 1000u) {
+        if (!m_settings.shotsDirectory.empty())
+            saveShot();
+        m_closed = true;
+        ui::PostMessage(main, ui::WM_CLOSE, 0, 0);
+    }
+}
+
+void DemoMode::saveShot()
+{
+    char name[64];
+    std::snprintf(name, sizeof name, "/main-%02d.png", ++m_shotCount);
+    const std::string path = m_settings.shotsDirectory + name;
+    if (ui::SaveWindowImage(m_app.GetHWnd(), qarvo::common::System::utf8_to_utf16(qarvo::C_String(path))))
+        std::printf("screenshot: %s\n", path.c_str());
+    std::fflush(stdout);
+}
+
+}  // namespace pelmora::viewer

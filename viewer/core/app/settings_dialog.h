@@ -1,0 +1,26 @@
+#pragma once
+// The settings dialog (template 104): shows the settings file's switches and intervals and
+// writes them back on OK, replacing out-of-bounds intervals by their fallbacks. The two
+// comment refetch intervals are also handed to the running pages as pending values.
+
+#include <atomic>
+
+#include "qarvo/text/string.h"
+#include "viewer/ui/types.h"
+
+namespace pelmora::viewer {
+
+// Seconds; 0 = nothing pending. Written by the dialog on the GUI thread, taken (and reset) by
+// the refetch timer on the worker thread at a page's next comment refetch.
+struct PendingIntervals {
+    std::atomic<int> comment{0};
+    std::atomic<int> live{0};
+};
+
+// Modal; returns 1 whichever button closes it.
+intptr_t RunSettingsDialog(qarvo::ui::WindowHandle owner, PendingIntervals& pending);
+
+// The settings dialog while it is open, else 0.
+qarvo::ui::WindowHandle CurrentSettingsDialog();
+
+}  // namespace pelmora::viewer
