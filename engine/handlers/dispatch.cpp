@@ -41,9 +41,9 @@ Handler handlerFor(AddressKind kind)
     case AddressKind::YouTube:
         return handleYouTube;
     case AddressKind::SecondSite:
-        return handleSecondSite;
+        return handleGetflvSite;
     case AddressKind::ThirdSite:
-        return handleThirdSite;
+        return handleEmbedSite;
     case AddressKind::Service:
         break;
     }

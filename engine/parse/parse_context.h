@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "engine/parse/chat_list.h"
 #include "engine/parse/text_pool.h"
@@ -49,6 +50,12 @@ struct ParseContext {
     int32_t reconnected = 0;
     qarvo::common::Pointer<qarvo::C_Socket> liveSocket;
     qarvo::C_String liveThread;
+    // Bytes of an element the previous call received only in part; they go in front of the
+    // next call's data so that no comment is lost at a read boundary.
+    std::string liveTail;
+    // The highest comment number delivered so far; a reconnection's first answer repeats
+    // recent comments, and those are not delivered twice.
+    int64_t liveLastNo = -1;
 
     // The comments parsed since the last delivery, in order of arrival, and their strings.
     ChatList chats;

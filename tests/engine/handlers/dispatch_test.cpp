@@ -35,6 +35,6 @@ TEST(AddressDispatch, HostDecidesTheKind)
 
     EXPECT_EQ(handlerFor(AddressKind::Service), &handleVideo);
     EXPECT_EQ(handlerFor(AddressKind::YouTube), &handleYouTube);
-    EXPECT_EQ(handlerFor(AddressKind::SecondSite), &handleSecondSite);
-    EXPECT_EQ(handlerFor(AddressKind::ThirdSite), &handleThirdSite);
+    EXPECT_EQ(handlerFor(AddressKind::SecondSite), &handleGetflvSite);
+    EXPECT_EQ(handlerFor(AddressKind::ThirdSite), &handleEmbedSite);
 }

@@ -121,7 +121,7 @@ TEST_F(Fetch, VideoOfTheSimulatedServiceThroughTheEngine)
         PressFetch("http://www.nicovideo.jp/watch/sm9?ref=test");
         const auto page = WaitForComments("sm9", 1000);
         ASSERT_TRUE(page) << Utf8(StatusText());
-        EXPECT_EQ(page->comments.size(), 1000u);
+        ASSERT_EQ(page->comments.size(), 1000u);
         EXPECT_EQ(page->comments.front()->no, known.no);
         EXPECT_EQ(page->lastNumber, video->commentCount);
 

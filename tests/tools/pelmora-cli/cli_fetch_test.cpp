@@ -1,0 +1,104 @@
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <fstream>
+#include <iterator>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "tests/engine/sim_support/sim_env.h"
+
+namespace {
+
+// pelmora-cli run through the shell against an in-process simulated service; the child takes
+// PELMORA_CONNECT_TO and the cookie folder from the environment the fixture set.
+class CliFetch : public pelmora::test::SimEnvTest {
+protected:
+    nicosim::Options simOptions() const override
+    {
+        nicosim::Options options;
+        options.livePushMs = 100;  // ten chats a second for --follow
+        return options;
+    }
+
+    int run(const std::string& args)
+    {
+        const std::string outPath = (home->path() / "stdout").string();
+        const std::string errPath = (home->path() / "stderr").string();
+        const std::string command = "cd '" + home->path().string() + "' && TZ=UTC '" PELMORA_CLI_PATH
+                                    "' --library '" PELMORA2_PATH "' " + args + " > '" + outPath + "' 2> '" +
+                                    errPath + "'";
+        const int status = std::system(command.c_str());
+        out = slurp(outPath);
+        err = slurp(errPath);
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+
+    static std::string slurp(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    }
+
+    // The "no" of every JSON line.
+    std::vector<int> numbers() const
+    {
+        std::vector<int> result;
+        std::istringstream lines(out);
+        std::string line;
+        while (std::getline(lines, line)) {
+            const size_t at = line.find("\"no\":");
+            if (at != std::string::npos)
+                result.push_back(std::stoi(line.substr(at + 5)));
+        }
+        return result;
+    }
+
+    std::string out;
+    std::string err;
+};
+
+TEST_F(CliFetch, VideoCommentsArePrinted)
+{
+    installLoginCookieFolder();
+    ASSERT_EQ(run("--format jsonl fetch http://www.nicovideo.jp/watch/sm9 -n 25"), 0) << err;
+    const auto video = sim->catalogue().video("sm9");
+    std::vector<int> expected;
+    for (int n = video->commentCount - 24; n <= video->commentCount; ++n)
+        expected.push_back(n);
+    EXPECT_EQ(numbers(), expected);
+
+    // The text form carries the same comment: its user id is on its line.
+    const auto thread = sim->catalogue().thread(video->threadId);
+    const nicosim::Chat last = sim->catalogue().chat(*thread, video->commentCount - 1);
+    ASSERT_EQ(run("fetch http://www.nicovideo.jp/watch/sm9 -n 1"), 0) << err;
+    if (!last.deleted) {
+        EXPECT_NE(out.find(" " + last.userId + " "), std::string::npos) << out;
+    }
+    EXPECT_TRUE(out.ends_with("\r\n"));
+}
+
+TEST_F(CliFetch, WithoutTheLoginTheCodeIsTwo)
+{
+    EXPECT_EQ(run("fetch http://www.nicovideo.jp/watch/sm9 -n 5"), 2);
+    EXPECT_EQ(out, "");
+    EXPECT_NE(err.find("code 2"), std::string::npos) << err;
+}
+
+TEST_F(CliFetch, FollowPrintsEveryNewChatOnce)
+{
+    installLoginCookieFolder();
+    ASSERT_EQ(run("--format jsonl fetch http://live.nicovideo.jp/watch/lv1 -n 3 --follow 3"), 0) << err;
+    const std::vector<int> got = numbers();
+    ASSERT_GE(got.size(), 6u) << out;
+    // Consecutive numbers from the first batch on: none lost, none twice.
+    for (size_t i = 1; i < got.size(); ++i)
+        ASSERT_EQ(got[i], got[i - 1] + 1) << "at " << i << "\n" << out;
+    // The first batch is the newest three of the initial 1,500 (the clock may have added some).
+    EXPECT_GE(got.front(), 1500 - 2);
+}
+
+}  // namespace
