@@ -99,4 +99,14 @@ C_WString qarvo_GetExecutableDirectory()
     return qarvo_GetParentPath(exe);
 }
 
+std::vector<std::string> qarvo_CurrentThenExecutableDirectory(const std::string& relative)
+{
+    std::vector<std::string> candidates{relative};
+    const C_WString exeDir = qarvo_GetExecutableDirectory();
+    std::string dir;
+    if (!exeDir.IsEmpty() && PathToUtf8(exeDir, &dir))
+        candidates.push_back(dir + "/" + relative);
+    return candidates;
+}
+
 }  // namespace qarvo

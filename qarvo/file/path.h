@@ -2,6 +2,9 @@
 // Path helpers. Both "/" and "\" count as separators, so that paths written the Windows way
 // (as the service's and the settings' texts sometimes are) split the same.
 
+#include <string>
+#include <vector>
+
 #include "qarvo/text/string.h"
 
 namespace qarvo {
@@ -27,5 +30,8 @@ bool qarvo_DirectoryExists(const C_WString& path);
 C_WString qarvo_GetCurrentDirectory();
 // The folder of the running program (from /proc/self/exe), without a trailing separator.
 C_WString qarvo_GetExecutableDirectory();
+// Where a program looks for a file of its own: `relative` from the current folder first, then
+// from the running program's folder (UTF-8 paths, in that order).
+std::vector<std::string> qarvo_CurrentThenExecutableDirectory(const std::string& relative);
 
 }  // namespace qarvo

@@ -1,6 +1,5 @@
 #include "tools/pelmora-cli/engine_binding.h"
 
-#include "qarvo/charcode/system_charcode.h"
 #include "qarvo/file/path.h"
 
 namespace pelmora::cli {
@@ -29,12 +28,7 @@ EngineBinding::~EngineBinding()
 
 std::vector<std::string> EngineBinding::defaultCandidates()
 {
-    const std::string relative = std::string("dll/") + PELMORA2_LIBRARY_NAME;
-    std::vector<std::string> candidates{relative};
-    const qarvo::C_WString exeDir = qarvo::qarvo_GetExecutableDirectory();
-    if (!exeDir.IsEmpty())
-        candidates.push_back(qarvo::common::System::utf16_to_utf8(exeDir).std() + "/" + relative);
-    return candidates;
+    return qarvo::qarvo_CurrentThenExecutableDirectory(std::string("dll/") + PELMORA2_LIBRARY_NAME);
 }
 
 bool EngineBinding::Load(const std::string& explicitPath, std::string& error)

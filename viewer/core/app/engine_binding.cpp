@@ -1,6 +1,5 @@
 #include "viewer/core/app/engine_binding.h"
 
-#include "qarvo/charcode/system_charcode.h"
 #include "qarvo/file/path.h"
 
 namespace pelmora::viewer {
@@ -20,12 +19,7 @@ bool bindOne(qarvo::C_Library& library, const char* name, Fn& out)
 
 std::vector<std::string> C_EngineBinding::DefaultCandidates()
 {
-    const std::string relative = std::string("dll/") + PELMORA2_LIBRARY_NAME;
-    std::vector<std::string> candidates{relative};
-    const qarvo::C_WString exeDir = qarvo::qarvo_GetExecutableDirectory();
-    if (!exeDir.IsEmpty())
-        candidates.push_back(qarvo::common::System::utf16_to_utf8(exeDir).std() + "/" + relative);
-    return candidates;
+    return qarvo::qarvo_CurrentThenExecutableDirectory(std::string("dll/") + PELMORA2_LIBRARY_NAME);
 }
 
 C_EngineBinding::LoadResult C_EngineBinding::Load(const std::vector<std::string>& candidates)
