@@ -30,7 +30,7 @@ constexpr uint32_t kSilenceMs = 1000;
 constexpr int kReadSliceMs = 100;
 // A server that never ends an element must not make the buffer grow without end.
 constexpr size_t kMaxLiveBytes = 16u * 1024u * 1024u;
-constexpr std::string_view kChatClose = "</chat";
+constexpr std::string_view kChatOpen = "<chat";
 
 qarvo::C_String answerText(const qarvo::C_Memory& body)
 {
@@ -115,8 +115,9 @@ struct ReadState {
     std::string* buffer = nullptr;
     int count = 0;
     bool gotData = false;
-    int closings = 0;
-    size_t countedUpTo = 0;  // where the "</chat" count continues
+    int chats = 0;           // complete chat elements, deleted (self-closed) ones included
+    size_t countedUpTo = 0;  // where the element count continues
+    size_t elementStart = 0;
     uint32_t lastData = 0;
     ReadEnd end = ReadEnd::Silence;
 };
@@ -136,18 +137,25 @@ int onReceive(int event, int size, const unsigned char* data, void* user)
             return 0;
         }
         buffer.append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
-        // Count closing tags in the new bytes, including one cut across the read boundary.
-        for (size_t at = buffer.find(kChatClose, state.countedUpTo); at != std::string::npos;
-             at = buffer.find(kChatClose, at + kChatClose.size())) {
-            ++state.closings;
-            state.countedUpTo = at + kChatClose.size();
+        // Count the chat elements completed by the new bytes (each ends with a NUL). A deleted
+        // comment is a self-closed element with no "</chat", and it is a comment all the same:
+        // counting closing tags alone would wait for pushes the request never asked for.
+        for (size_t nul = buffer.find('\0', state.countedUpTo); nul != std::string::npos;
+             nul = buffer.find('\0', nul + 1)) {
+            std::string_view element(buffer.data() + state.elementStart, nul - state.elementStart);
+            const size_t first = element.find_first_not_of(" \t\r\n");
+            element = first == std::string_view::npos ? std::string_view() : element.substr(first);
+            if (element.starts_with(kChatOpen) && element.size() > kChatOpen.size() &&
+                (element[kChatOpen.size()] == ' ' || element[kChatOpen.size()] == '>' ||
+                 element[kChatOpen.size()] == '/'))
+                ++state.chats;
+            state.elementStart = nul + 1;
         }
-        if (buffer.size() >= kChatClose.size())
-            state.countedUpTo = std::max(state.countedUpTo, buffer.size() - kChatClose.size() + 1);
+        state.countedUpTo = buffer.size();
         state.gotData = true;
         state.lastData = qarvo_time_millis();
-        // One more closing tag than asked for: the wanted comments are all here.
-        if (state.closings - 1 >= state.count) {
+        // One more comment than asked for: the wanted comments are all here.
+        if (state.chats - 1 >= state.count) {
             state.end = ReadEnd::Enough;
             return 0;
         }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -95,6 +96,28 @@ TEST_F(ScriptedStream, LastCompleteChatOfACallIsDelivered)
     send(chat(10, "only"));
     ASSERT_EQ(call(), 0);
     EXPECT_EQ(texts(), std::vector<std::string>{"only"});
+}
+
+TEST_F(ScriptedStream, DeletedChatsCountTowardTheRequestedComments)
+{
+    // Comments 1 and 3 and a deleted (self-closed) comment 2: with count 2 that is one more
+    // than asked for, so the call ends at once instead of waiting for comments pushed later.
+    send(chat(1, "a") + "<chat thread=\"1\" no=\"2\" vpos=\"0\" date=\"1\" deleted=\"1\"/>" + std::string(1, '\0') +
+         chat(3, "c"));
+    std::atomic<bool> done{false};
+    std::thread pusher([&] {
+        // Pushes keep coming, so a reader that waited for more would never see a silent second.
+        for (int i = 0; i < 40 && !done; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(i == 0 ? 800 : 100));
+            if (!done)
+                send(chat(100 + i, "later"));
+        }
+    });
+    const int code = call();
+    done = true;
+    pusher.join();
+    ASSERT_EQ(code, 0);
+    EXPECT_EQ(texts(), (std::vector<std::string>{"a", "", "c"}));
 }
 
 TEST_F(ScriptedStream, EndlessElementOverflowsAndEndsWithoutGrowing)

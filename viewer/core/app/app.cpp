@@ -35,13 +35,19 @@ constexpr int kRankingTexts[] = {1046, 1047, 1048};
 constexpr int kWorkerStopWaitMs = 100;
 
 // A face that is not installed still yields a font (of another face); the made font's face
-// tells whether the wanted one was there.
+// tells whether the wanted one was there. The small height belongs to the fallback face: where
+// neither face is installed (as on most Linux desktops), the substitute keeps the wanted
+// height, so that text is not shrunk to a size chosen for a font that is not there.
 void makeFontWithFallback(ui::C_WFont& font, int height, int weight, bool underline)
 {
     const C_WString wanted(kPreferredFace);
-    if (!font.MakeFontEx(wanted, height, weight, false, underline, false) ||
-        !font.GetFontFace().StartsWith(wanted.Left(4)))
-        font.MakeFontEx(C_WString(kFallbackFace), kFallbackHeight, weight, false, underline, false);
+    if (font.MakeFontEx(wanted, height, weight, false, underline, false) && font.GetFontFace().StartsWith(wanted.Left(4)))
+        return;
+    const C_WString fallback(kFallbackFace);
+    if (font.MakeFontEx(fallback, kFallbackHeight, weight, false, underline, false) &&
+        font.GetFontFace().StartsWith(fallback.Left(3)))
+        return;
+    font.MakeFontEx(wanted, height, weight, false, underline, false);
 }
 
 template <class T>
@@ -106,8 +112,6 @@ void C_App::makeFonts()
     // The flowing comments' font; made here rather than on the display thread so that the
     // toolkit's font machinery is touched from the GUI thread only.
     makeFontWithFallback(m_flowFont, 20, 10, false);
-    if (!m_flowFont.GetFontFace().StartsWith(C_WString(kPreferredFace).Left(4)))
-        m_flowFont.MakeFontEx(C_WString(kFallbackFace), kFallbackHeight, 10, false, false, false);
 }
 
 int C_App::OnInitialize()
