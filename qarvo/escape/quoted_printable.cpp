@@ -2,18 +2,14 @@
 
 #include <string>
 
+#include "qarvo/text/integer.h"
+
 namespace qarvo::common::System {
 namespace {
 
 int hexValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return qarvo_hexdigit(static_cast<unsigned char>(c));
 }
 
 }  // namespace

@@ -4,6 +4,8 @@
 #include <string>
 #include <string_view>
 
+#include "qarvo/text/integer.h"
+
 namespace qarvo::common::System {
 namespace {
 
@@ -51,13 +53,7 @@ std::string percentEncode(const std::string& in, const ByteSet& keep, Space spac
 
 int hexValue(char c)
 {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    return -1;
+    return qarvo_hexdigit(static_cast<unsigned char>(c));
 }
 
 C_WString throughCodePage(const C_WString& text, C_String (*convert)(const C_String&))

@@ -55,16 +55,10 @@ int64_t parseHex(const CharT* text, int start, int count)
     const CharT* p = text + start;
     uint64_t value = 0;
     for (int i = 0; (count < 0 || i < count) && *p; ++i, ++p) {
-        unsigned digit;
-        if (*p >= '0' && *p <= '9')
-            digit = static_cast<unsigned>(*p - '0');
-        else if (*p >= 'a' && *p <= 'f')
-            digit = static_cast<unsigned>(*p - 'a' + 10);
-        else if (*p >= 'A' && *p <= 'F')
-            digit = static_cast<unsigned>(*p - 'A' + 10);
-        else
+        const int digit = qarvo_hexdigit(static_cast<int>(*p));
+        if (digit < 0)
             break;
-        value = (value << 4) | digit;
+        value = (value << 4) | static_cast<unsigned>(digit);
     }
     return static_cast<int64_t>(value);
 }

@@ -71,6 +71,11 @@ private:
 // 64-bit decimal conversion (strtoll rule, saturating); 0 for null.
 int64_t qarvo_strtoint64(const char* text);
 int64_t qarvo_strtoint64(const char16_t* text);
+// The value of one hexadecimal digit (either case), -1 for any other character.
+constexpr int qarvo_hexdigit(int c)
+{
+    return c >= '0' && c <= '9' ? c - '0' : c >= 'a' && c <= 'f' ? c - 'a' + 10 : c >= 'A' && c <= 'F' ? c - 'A' + 10 : -1;
+}
 // Value of the hexadecimal digits of text[start, start + count) up to the first other
 // character (count < 0: to the end). 0 when there are none.
 int qarvo_hextoint_a(const char* text, int start, int count);
