@@ -1,5 +1,6 @@
 #include "qarvo/net/connection.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "qarvo/thread/critical_section.h"
@@ -228,8 +229,13 @@ int Connection::Send(net::I_ByteStream& stream, const char* text, const net::Dea
     return net::kStateSuccess;
 }
 
-int Connection::Recv(net::I_ByteStream& stream, char* buffer, int size, int* received, const char* terminator,
-                     const net::Deadline& deadline)
+namespace {
+
+// Reads into `buffer` until `terminator` appears in what was read, the buffer is full, the
+// peer closes, reads keep failing or the deadline passes. At most `chunk` bytes are read at a
+// time (1 for a line reader that must not take bytes beyond its line).
+int recvUntil(net::I_ByteStream& stream, char* buffer, int size, int* received, const char* terminator, int chunk,
+              const net::Deadline& deadline)
 {
     int used = 0;
     if (received)
@@ -248,7 +254,7 @@ int Connection::Recv(net::I_ByteStream& stream, char* buffer, int size, int* rec
             result = net::kStateBufferFull;
             break;
         }
-        const long r = stream.Read(buffer + used, size - used);
+        const long r = stream.Read(buffer + used, std::min(size - used, chunk));
         if (r > 0) {
             tries = kHelperTries;
             // Only the new bytes (and the few before them that a split terminator needs) are
@@ -276,44 +282,17 @@ int Connection::Recv(net::I_ByteStream& stream, char* buffer, int size, int* rec
     return result;
 }
 
+}  // namespace
+
+int Connection::Recv(net::I_ByteStream& stream, char* buffer, int size, int* received, const char* terminator,
+                     const net::Deadline& deadline)
+{
+    return recvUntil(stream, buffer, size, received, terminator, size > 0 ? size : 1, deadline);
+}
+
 int Connection::RecvLine(net::I_ByteStream& stream, char* buffer, int size, int* received, const net::Deadline& deadline)
 {
-    int used = 0;
-    if (received)
-        *received = 0;
-    if (!buffer || size <= 0)
-        return net::kStateBufferFull;
-    int tries = kHelperTries;
-    int result = net::kStateSuccess;
-    for (;;) {
-        if (deadline.Passed()) {
-            result = net::kStateTimeOut;
-            break;
-        }
-        if (used >= size) {
-            result = net::kStateBufferFull;
-            break;
-        }
-        const long r = stream.Read(buffer + used, 1);
-        if (r > 0) {
-            tries = kHelperTries;
-            if (buffer[used++] == '\n')
-                break;
-            continue;
-        }
-        if (r == 0)
-            break;
-        if (r != net::I_ByteStream::kWouldBlock && --tries <= 0) {
-            result = net::kStateRecvFailed;
-            break;
-        }
-        stream.WaitReadable(deadline.Slice(kHelperWaitMs));
-    }
-    if (used < size)
-        buffer[used] = 0;
-    if (received)
-        *received = used;
-    return result;
+    return recvUntil(stream, buffer, size, received, "\n", 1, deadline);
 }
 
 int Connection::SendRecv(net::I_ByteStream& stream, C_BinaryMemory* answer, const char* text, const net::Deadline& deadline,
