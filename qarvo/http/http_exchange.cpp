@@ -20,6 +20,13 @@ constexpr int kSendPauseMs = 50;
 constexpr int kSpeedIntervalMs = 1000;
 constexpr int kSpeedSamples = 10;
 
+// Records why an exchange ended early and gives the result it ends with.
+int endAs(Connection& connection, int state, int result)
+{
+    connection.SetState(state);
+    return result;
+}
+
 bool containsNoCase(const char* text, const char* word)
 {
     if (!text)
@@ -151,14 +158,10 @@ int I_Http::connectPhase(const net::Deadline& deadline)
     endpoint.port = static_cast<uint16_t>(port);
     if (!General_gethostbyname(name.c_str(), viaProxy ? 1 : 0, &endpoint.address))
         return kFailed;
-    if (deadline.Passed()) {
-        SetState(net::kStateTimeOut);
-        return kTimedOut;
-    }
-    if (IsAbort()) {
-        SetState(net::kStateAborted);
-        return kAborted;
-    }
+    if (deadline.Passed())
+        return endAs(*this, net::kStateTimeOut, kTimedOut);
+    if (IsAbort())
+        return endAs(*this, net::kStateAborted, kAborted);
 
     bool inProgress = false;
     if (General_connect(m_socket.Get(), endpoint, &inProgress) != 0)
@@ -176,24 +179,18 @@ int I_Http::connectPhase(const net::Deadline& deadline)
             SetState(net::kStateConnectFailed);
             return kFailed;
         }
-        if (IsAbort()) {
-            SetState(net::kStateAborted);
-            return kAborted;
-        }
-        if (deadline.Passed()) {
-            SetState(net::kStateTimeOut);
-            return kTimedOut;
-        }
+        if (IsAbort())
+            return endAs(*this, net::kStateAborted, kAborted);
+        if (deadline.Passed())
+            return endAs(*this, net::kStateTimeOut, kTimedOut);
     }
     if (!m_tls)
         return 0;
 
     if (viaProxy &&
         !net::openProxyTunnel(*this, m_socket.Get(), targetName, targetPort, m_proxyTimeOut, abortTest())) {
-        if (IsAbort()) {
-            SetState(net::kStateAborted);
-            return kAborted;
-        }
+        if (IsAbort())
+            return endAs(*this, net::kStateAborted, kAborted);
         return kFailed;
     }
     if (!m_ssl.IsStarted() && !m_ssl.Startup(0)) {
@@ -203,14 +200,10 @@ int I_Http::connectPhase(const net::Deadline& deadline)
     m_ssl.SetHostName(targetName);
     int reason = C_SSL::kReasonFailed;
     if (!m_ssl.Attach(m_socket.Get(), deadline, abortTest(), &reason)) {
-        if (reason == C_SSL::kReasonDeadline) {
-            SetState(net::kStateTimeOut);
-            return kTimedOut;
-        }
-        if (reason == C_SSL::kReasonAborted) {
-            SetState(net::kStateAborted);
-            return kAborted;
-        }
+        if (reason == C_SSL::kReasonDeadline)
+            return endAs(*this, net::kStateTimeOut, kTimedOut);
+        if (reason == C_SSL::kReasonAborted)
+            return endAs(*this, net::kStateAborted, kAborted);
         General_SetStateMessageA(m_ssl.GetLastErrorString().c_str());
         return kFailed;
     }
@@ -222,14 +215,10 @@ int I_Http::sendRequest(net::I_ByteStream& stream, const std::string& request, c
     size_t done = 0;
     int budget = kSendRetries;
     while (done < request.size()) {
-        if (IsAbort()) {
-            SetState(net::kStateAborted);
-            return kAborted;
-        }
-        if (deadline.Passed()) {
-            SetState(net::kStateTimeOut);
-            return kTimedOut;
-        }
+        if (IsAbort())
+            return endAs(*this, net::kStateAborted, kAborted);
+        if (deadline.Passed())
+            return endAs(*this, net::kStateTimeOut, kTimedOut);
         const long r = stream.Write(request.data() + done, static_cast<long>(request.size() - done));
         if (r > 0) {
             done += static_cast<size_t>(r);
