@@ -219,6 +219,11 @@ std::optional<VideoFacts> Catalogue::video(std::string_view id) const
         v.title = "非公開設定から戻った動画 sm6";
         v.page = WatchPage::HeadingTitle;
         v.commentCount = 40;
+    } else if (prefix == "sm" && n == 8) {
+        // Characters that the pages escape, and counts past a thousand.
+        v.title = "<実況> Tom & Jerry の\"名場面\"集 〜 第一話から最終話までを一気に振り返る特別編集版";
+        v.commentCount = 1234;
+        v.lengthSeconds = 4000;
     }
     v.heading = v.title;
     return facts;
@@ -465,6 +470,8 @@ std::vector<HistoryEntry> Catalogue::history(int count) const
             e.videoId = "so10";
         } else if (i == 2) {
             e.videoId = "sm6";
+        } else if (i == 3) {
+            e.videoId = "sm8";
         } else {
             const char* prefixes[] = {"sm", "sm", "sm", "nm", "so"};
             e.videoId = std::string(prefixes[draw.below(5)]) + std::to_string(1000 + draw.below(30000000));

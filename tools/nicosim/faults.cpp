@@ -58,6 +58,10 @@ bool applyWord(std::string_view word, Faults& f)
         f.hangup = true;
     } else if (word == "garbage") {
         f.garbage = true;
+    } else if (word == "errorpage") {
+        f.errorPage = true;
+    } else if (word == "noclear") {
+        f.noClear = true;
     } else {
         return false;
     }

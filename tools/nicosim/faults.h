@@ -53,6 +53,8 @@ struct Faults {
     bool close = false;       // "close": live server answers, then closes the connection
     bool hangup = false;      // "hangup": live server closes without answering
     bool garbage = false;     // "garbage": live server sends bytes that are no XML
+    bool errorPage = false;   // "errorpage": the history's error page, as without the login
+    bool noClear = false;     // "noclear": the history page lacks its "history?c=clear" link
     std::vector<std::string> unknown; // words no step knows, reported back to the client
 };
 

@@ -33,7 +33,7 @@ struct Options {
     // false: the player status names 127.0.0.1 and the real live port. true: it names
     // msg101.live.nicovideo.jp port 2805, and connectTo() maps that to the real port.
     bool liveAddressByName = false;
-    int historyEntries = 30;
+    int historyEntries = 31;
     int marketItems = 12;
 };
 

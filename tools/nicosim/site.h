@@ -58,7 +58,7 @@ struct SiteContext {
     const Catalogue& catalogue;
     int livePort = 0;
     bool liveAddressByName = false;
-    int historyEntries = 30;
+    int historyEntries = 31;
     int marketItems = 12;
 };
 

@@ -137,9 +137,9 @@ int C_App::OnInitialize()
         ui::TabCtrl_SetMinTabWidth(tab, 20);
         ui::SetWindowFont(tab, m_smallFont);
         WindowHandle history = 0;
-        // The viewing history fills this page; until then it is an empty page.
         addTabPage(C_WString(u"最近見た動画"), true, ui::IDD_HISTORY_PAGE,
-                   [](WindowHandle&, unsigned&, WParam&, LParam&) -> LResult { return 0; }, &history);
+                   [this](WindowHandle& w, unsigned& m, WParam& wp, LParam& lp) { return historyPageProc(w, m, wp, lp); },
+                   &history);
     }
 
     m_addressBox.store(ui::GetDlgItem(main, kAddressBox));
@@ -269,6 +269,7 @@ void C_App::SelectTab(int index)
 void C_App::onClose(LParam pass)
 {
     if (m_closing.exchange(1) == 0) {
+        m_historyImages.Stop();
         ui::PostMessage(m_mainWindow, ui::WM_CLOSE, 0, 1);
         return;
     }
@@ -293,6 +294,7 @@ void C_App::onClose(LParam pass)
 void C_App::stopThreadsForever()
 {
     ui::GuiWaitScope waiting;
+    m_historyImages.Stop();
     m_worker.Stop(0);
     UnloadEngine();
     m_display.Stop(0);

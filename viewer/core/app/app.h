@@ -22,9 +22,11 @@
 #include "qarvo/thread/thread_ex.h"
 #include "viewer/core/app/app_queues.h"
 #include "viewer/core/app/engine_binding.h"
+#include "viewer/core/app/history_images.h"
 #include "viewer/core/app/page_record.h"
 #include "viewer/core/app/settings_dialog.h"
 #include "viewer/core/model/address_history.h"
+#include "viewer/core/model/viewing_history.h"
 #include "viewer/ui/font.h"
 #include "viewer/ui/main_wnd.h"
 #include "viewer/ui/messages.h"
@@ -44,6 +46,11 @@ inline constexpr unsigned kMsgLayoutTags = qarvo::ui::WM_APP + 1;
 inline constexpr unsigned kMsgRetargetCommentInfo = qarvo::ui::WM_USER + 0x432;
 // Posted to the main window: select the tab in wParam.
 inline constexpr unsigned kMsgSelectTab = qarvo::ui::WM_APP + 2;
+// To the history page: lParam != 0 goes back to the first entries; wParam != 0 draws the
+// texts now, 0 blanks the titles and draws on the next turn of the loop.
+inline constexpr unsigned kMsgHistoryEntries = qarvo::ui::WM_USER + 0x432;
+// To the history page: thumbnails have arrived (wParam = the entry).
+inline constexpr unsigned kMsgHistoryThumbnails = qarvo::ui::WM_USER + 0x433;
 
 class C_App : public qarvo::ui::C_MainWnd {
 public:
@@ -119,6 +126,11 @@ public:
     // Selects a tab as the user's click does (GUI thread, or posted from another).
     void SelectTab(int index);
     C_WString LastAddress();
+    // The viewing history as the history page shows it.
+    int historyCount();
+    HistoryEntryPtr historyEntry(int index);
+    C_HistoryImageLoader& HistoryImages() { return m_historyImages; }
+    WindowHandle HistoryPageWindow() const { return m_historyPage.load(); }
 
 private:
     // start-up and shutdown (app.cpp)
@@ -141,6 +153,7 @@ private:
     void showTabPage(int index);
     void layoutTabPages();
     void removeTabPage(WindowHandle page);
+    void selectPageTab(WindowHandle page);
 
     // fetch start (start_fetch.cpp)
     bool bindEngine(C_WString* message);
@@ -164,6 +177,14 @@ private:
     void openCommentInfo(WindowHandle label);
     LResult commentInfoProc(WindowHandle dialog, unsigned message, WParam wParam, LParam lParam);
     PagePtr pageOfWindow(WindowHandle page);
+
+    // viewing history (history_fetch.cpp on the worker thread, history_page.cpp)
+    void FetchViewingHistory();
+    void requestViewingHistory();
+    LResult historyPageProc(WindowHandle page, unsigned message, WParam wParam, LParam lParam);
+    void refreshHistory(WindowHandle page);
+    void drawHistoryTexts(WindowHandle page);
+    void drawHistoryThumbnails(WindowHandle page);
 
     // worker thread (work_loop.cpp)
     void WorkLoop();
@@ -200,6 +221,13 @@ private:
     std::mutex m_historyLock;
     AddressHistory m_history;
 
+    // The viewing history: filled on the worker thread, read by the history page.
+    std::mutex m_viewingLock;
+    std::map<int, HistoryEntryPtr> m_viewingHistory;  // guarded by m_viewingLock
+    std::atomic<bool> m_historyRequested{false};
+    std::atomic<WindowHandle> m_historyPage{0};
+    int m_historyFirst = 0;  // GUI thread only: the first entry shown
+
     WindowHandle m_mainWindow = 0;
     std::atomic<WindowHandle> m_modalChild{0};  // the comment information dialog
     std::atomic<WindowHandle> m_commentInfoLabel{0};
@@ -217,6 +245,8 @@ private:
     bool m_statusClearPending = false;  // worker thread only
     uint32_t m_statusClearStart = 0;
 
+    // Declared after everything its thread reads, so that it stops first.
+    C_HistoryImageLoader m_historyImages;
     qarvo::C_ThreadEx m_worker;
     qarvo::C_ThreadEx m_display;
     WindowHandle m_previousShown = 0;  // display thread only

@@ -174,8 +174,14 @@ int C_App::StartFetch(C_WString* message, int renew, C_WString address)
         if (!page)
             return -3;
         isNew = true;
-        qarvo::C_CriticalLock lock(m_pageLock);
-        m_pages[identifier] = page;
+        {
+            qarvo::C_CriticalLock lock(m_pageLock);
+            m_pages[identifier] = page;
+        }
+        // The user asked for this address: show its page. A timed refetch leaves the
+        // selection alone.
+        if (renew == 0)
+            selectPageTab(page->window);
     }
 
     // startParse runs with the page map lock held; the callback takes the same lock on the

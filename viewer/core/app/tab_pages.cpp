@@ -60,6 +60,13 @@ void C_App::showTabPage(int index)
     m_shownPage.store(shown);
 }
 
+void C_App::selectPageTab(WindowHandle page)
+{
+    for (size_t i = 0; i < m_tabPages.size(); ++i)
+        if (m_tabPages[i] == page)
+            SelectTab(static_cast<int>(i));
+}
+
 void C_App::layoutTabPages()
 {
     const WindowHandle tab = m_tabStrip.load();

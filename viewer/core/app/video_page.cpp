@@ -7,6 +7,7 @@
 #include "qarvo/charcode/system_charcode.h"
 #include "qarvo/escape/url.h"
 #include "viewer/core/app/app.h"
+#include "viewer/core/app/control_hook.h"
 #include "viewer/core/model/address.h"
 #include "viewer/core/model/tag_layout.h"
 #include "viewer/ui/controls.h"
@@ -36,19 +37,6 @@ constexpr const char16_t* kDomainEntries[] = {u"日本(jp)", u"台湾(tw)", u"�
 // The last entry hides every tag.
 constexpr int kHideTagsEntry = 4;
 constexpr int kLabelTextLimit = 260;
-
-// Installs `hook` in front of the control's procedure; the hook returns -1 to chain on.
-void subclass(WindowHandle control, std::function<LResult(WindowHandle, unsigned)> hook)
-{
-    auto previous = std::make_shared<ui::WindowProcedure>();
-    *previous = ui::SetWindowProcedure(
-        control, [previous, hook](WindowHandle& window, unsigned& message, WParam& wParam, LParam& lParam) -> LResult {
-            const LResult handled = hook(window, message);
-            if (handled != -1)
-                return handled;
-            return ui::CallWindowProcedure(*previous, window, message, wParam, lParam);
-        });
-}
 
 // A tag label opens the main site's tag page of its tag (the text before a blank, which drops
 // the lock mark).
@@ -100,7 +88,7 @@ PagePtr C_App::createVideoPage(const C_WString& address)
 
     for (WindowHandle label : c.tagLabels) {
         ui::SetWindowFont(label, m_linkFont);
-        subclass(label, [](WindowHandle w, unsigned message) -> LResult {
+        SubclassControl(label, [](WindowHandle w, unsigned message) -> LResult {
             if (message == ui::WM_SETCURSOR) {
                 ui::SetCursor(ui::IDC_HAND);
                 return 0;
@@ -109,12 +97,12 @@ PagePtr C_App::createVideoPage(const C_WString& address)
                 openTagPage(w);
                 return 0;
             }
-            return -1;
+            return kChainOn;
         });
     }
     for (WindowHandle label : c.commentLabels) {
         ui::SetWindowFont(label, m_linkFont);
-        subclass(label, [this](WindowHandle w, unsigned message) -> LResult {
+        SubclassControl(label, [this](WindowHandle w, unsigned message) -> LResult {
             if (message == ui::WM_SETCURSOR) {
                 ui::SetCursor(ui::IDC_HAND);
                 return 0;
@@ -123,7 +111,7 @@ PagePtr C_App::createVideoPage(const C_WString& address)
                 openCommentInfo(w);
                 return 0;
             }
-            return -1;
+            return kChainOn;
         });
     }
     return page;

@@ -1,5 +1,6 @@
-// The worker thread: work requests (video information and tags, status clearing), the
-// refetch timers of every page, and the delayed window messages. One pass every 100 ms.
+// The worker thread: work requests (video information and tags, status clearing, the viewing
+// history), the refetch timers of every page, and the delayed window messages. One pass every
+// 100 ms.
 
 #include "qarvo/time/clock.h"
 #include "viewer/core/app/app.h"
@@ -42,6 +43,9 @@ void C_App::WorkLoop()
         case ExecMessage::ClearStatusLater:
             m_statusClearPending = true;
             m_statusClearStart = qarvo_time_millis();
+            break;
+        case ExecMessage::ViewingHistory:
+            FetchViewingHistory();
             break;
         default:
             break;
