@@ -12,6 +12,7 @@ add_library(qarvo_charcode STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/escape/base64.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/escape/quoted_printable.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/escape/crc16.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/escape/json.cpp
 )
 target_link_libraries(qarvo_charcode PUBLIC qarvo_text)
 target_link_libraries(qarvo INTERFACE qarvo_charcode)

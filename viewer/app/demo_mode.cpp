@@ -19,6 +19,8 @@ namespace {
 constexpr uint32_t kShotEveryMs = 4000;
 // The first picture waits until the first comments are on their way.
 constexpr uint32_t kFirstShotMs = 3000;
+// How long the first address waits for the history's thumbnails.
+constexpr uint32_t kHistoryWaitMs = 6000;
 constexpr int kPassMs = 200;
 
 std::string environment(const char* name)
@@ -35,6 +37,7 @@ DemoSettings DemoSettings::FromEnvironment()
     s.enabled = environment("PELMORA_DEMO") == "1";
     s.seconds = std::atoi(environment("PELMORA_DEMO_SECONDS").c_str());
     s.shotsDirectory = environment("PELMORA_DEMO_SHOTS");
+    s.first = environment("PELMORA_DEMO_FIRST");
     s.then = environment("PELMORA_DEMO_THEN");
     s.generator = environment("PELMORA_DEMO_GENERATOR") == "1";
     if (s.seconds > 0 || !s.shotsDirectory.empty())
@@ -66,7 +69,22 @@ void DemoMode::pass()
         return;
     const uint32_t elapsed = qarvo_time_millis() - m_start;
 
-    // A video page's tab is made hidden; the demo shows it as a click on it would.
+    if (!m_firstDone && !m_settings.first.empty()) {
+        const WindowHandle history = m_app.HistoryPageWindow();
+        const bool thumbnails = history && ui::Static_HasBitmap(ui::GetDlgItem(history, 1064)) &&
+                                ui::Static_HasBitmap(ui::GetDlgItem(history, 1073));
+        if (!thumbnails && elapsed < kHistoryWaitMs)
+            return;
+        m_firstDone = true;
+        if (!m_settings.shotsDirectory.empty())
+            saveShot("main-00-history.png");
+        fetch(m_settings.first);
+        // The demo's timeline starts with its first fetch.
+        m_start = qarvo_time_millis();
+        return;
+    }
+
+    // A video page's tab may be left unselected; the demo shows it as a click on it would.
     if (const WindowHandle tab = m_app.TabStripWindow()) {
         const int tabs = ui::TabCtrl_GetItemCount(tab);
         const qarvo::C_WString last = tabs > 1 ? ui::TabCtrl_GetItemText(tab, tabs - 1) : qarvo::C_WString();
@@ -78,8 +96,7 @@ void DemoMode::pass()
     if (!m_switched && !m_settings.then.empty() && m_settings.seconds > 0 &&
         elapsed >= static_cast<uint32_t>(m_settings.seconds) * 500u) {
         m_switched = true;
-        ui::SetDlgItemText(main, 1001, qarvo::common::System::utf8_to_utf16(qarvo::C_String(m_settings.then)));
-        ui::SendMessage(main, ui::WM_COMMAND, ui::MakeWParam(ui::IDOK, ui::BN_CLICKED), 0);
+        fetch(m_settings.then);
     }
     if (!m_settings.shotsDirectory.empty() && elapsed >= m_nextShot) {
         saveShot();
@@ -93,10 +110,20 @@ void DemoMode::pass()
     }
 }
 
-void DemoMode::saveShot()
+void DemoMode::fetch(const std::string& address)
+{
+    const WindowHandle main = m_app.GetHWnd();
+    ui::SetDlgItemText(main, 1001, qarvo::common::System::utf8_to_utf16(qarvo::C_String(address)));
+    ui::SendMessage(main, ui::WM_COMMAND, ui::MakeWParam(ui::IDOK, ui::BN_CLICKED), 0);
+}
+
+void DemoMode::saveShot(const char* fixedName)
 {
     char name[64];
-    std::snprintf(name, sizeof name, "/main-%02d.png", ++m_shotCount);
+    if (fixedName)
+        std::snprintf(name, sizeof name, "/%s", fixedName);
+    else
+        std::snprintf(name, sizeof name, "/main-%02d.png", ++m_shotCount);
     const std::string path = m_settings.shotsDirectory + name;
     if (ui::SaveWindowImage(m_app.GetHWnd(), qarvo::common::System::utf8_to_utf16(qarvo::C_String(path))))
         std::printf("screenshot: %s\n", path.c_str());

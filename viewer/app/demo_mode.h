@@ -4,6 +4,9 @@
 //                               comments flow without a click
 //   PELMORA_DEMO_SECONDS=N      close the window (the normal way) after N seconds
 //   PELMORA_DEMO_SHOTS=DIR      save a screenshot of the main window to DIR every few seconds
+//   PELMORA_DEMO_FIRST=ADDRESS  once the history page shows its first thumbnails (at most a few
+//                               seconds), save main-00-history.png and fetch ADDRESS as if
+//                               the user had typed it
 //   PELMORA_DEMO_THEN=ADDRESS   halfway through PELMORA_DEMO_SECONDS, fetch ADDRESS as if the
 //                               user had typed it (the headless demo shows a broadcast too)
 //   PELMORA_DEMO_GENERATOR=1    fetch with the engine's made-up comments ("dumy_debug") instead
@@ -20,6 +23,7 @@ struct DemoSettings {
     bool enabled = false;
     int seconds = 0;  // 0 = stay open
     std::string shotsDirectory;
+    std::string first;
     std::string then;
     bool generator = false;
 
@@ -37,7 +41,8 @@ public:
 
 private:
     void pass();
-    void saveShot();
+    void saveShot(const char* name = nullptr);
+    void fetch(const std::string& address);
 
     C_App& m_app;
     DemoSettings m_settings;
@@ -45,6 +50,7 @@ private:
     uint32_t m_nextShot = 0;
     int m_shotCount = 0;
     qarvo::C_WString m_followedTab;
+    bool m_firstDone = false;
     bool m_switched = false;
     bool m_closed = false;
     qarvo::C_ThreadEx m_thread;

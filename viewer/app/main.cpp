@@ -1,7 +1,8 @@
 // PelmoraVista: the comment viewer. The whole program is the application object; this file
-// only builds it, applies the demo aids and runs it.
+// only builds it, applies the demo aids or the scripted driver and runs it.
 
 #include "viewer/app/demo_mode.h"
+#include "viewer/app/script_driver.h"
 #include "viewer/core/app/app.h"
 #include "viewer/ui/messages.h"
 
@@ -13,7 +14,8 @@ int main()
     const DemoSettings demo = DemoSettings::FromEnvironment();
     if (demo.generator)
         app.SetRequestMode(qarvo::C_WString(u"dumy_debug"));
-    // Declared after the application object, so it ends first.
+    // Declared after the application object, so they end first.
     DemoMode driver(app, demo);
+    ScriptDriver script(app, ScriptSettings::FromEnvironment());
     return app.Run();
 }

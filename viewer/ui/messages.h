@@ -67,6 +67,8 @@ constexpr unsigned MB_ICONQUESTION = 0x20;
 constexpr unsigned MB_ICONWARNING = 0x30;
 constexpr unsigned MB_ICONINFORMATION = 0x40;
 constexpr unsigned MB_ICONMASK = 0xF0;
+constexpr unsigned MB_DEFBUTTON2 = 0x100;
+constexpr unsigned MB_DEFMASK = 0xF00;
 
 // --- ShowWindow commands ---
 constexpr int SW_HIDE = 0;

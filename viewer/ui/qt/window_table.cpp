@@ -130,6 +130,15 @@ std::vector<WindowHandle> AllTopLevelHandles()
     return out;
 }
 
+std::vector<WindowHandle> AllHandles()
+{
+    std::vector<WindowHandle> out;
+    for (auto& [h, rec] : table().records)
+        out.push_back(h);
+    std::sort(out.begin(), out.end());
+    return out;
+}
+
 void RemoveRecord(WindowHandle handle)
 {
     {

@@ -73,6 +73,8 @@ WindowRecord& AddRecord(WindowKind kind, QWidget* widget);
 // Every record whose parent chain leads to handle, parents before children.
 std::vector<WindowHandle> Descendants(WindowHandle handle);
 std::vector<WindowHandle> AllTopLevelHandles();
+// Every handle, in the order the windows were made.
+std::vector<WindowHandle> AllHandles();
 void RemoveRecord(WindowHandle handle);
 // Thread-safe.
 bool HandleIsLive(WindowHandle handle);

@@ -1,4 +1,5 @@
-// The history page (105): two entries with a thumbnail each, paging buttons.
+// The history page (105): two entries with a thumbnail each, paging buttons. The page is
+// laid out to fit the tab strip's display area (241 pixels high at the window's size).
 
 #include "viewer/ui/templates/templates.h"
 
@@ -17,17 +18,17 @@ constexpr ControlTemplate kControls[] = {
     {1065, ControlClass::Static, u"", 100, 31, 250, 22, kTitle},
     {1066, ControlClass::Static, u"", 100, 55, 370, 10, kLine},
     {1071, ControlClass::Static, u"", 100, 66, 370, 10, kLine},
-    {1073, ControlClass::Static, u"", 7, 78, 88, 66, kThumbnail},
-    {1067, ControlClass::Static, u"", 100, 78, 370, 10, kLine},
-    {1068, ControlClass::Static, u"", 100, 90, 370, 10, kLine},
-    {1069, ControlClass::Static, u"", 100, 102, 250, 22, kTitle},
-    {1070, ControlClass::Static, u"", 100, 126, 370, 10, kLine},
-    {1074, ControlClass::ComboBox, u"", 100, 139, 100, 12, kTab | WS_DISABLED | CBS_DROPDOWNLIST | WS_VSCROLL},
-    {1075, ControlClass::Button, u"履歴の保存", 205, 138, 60, 14, kTab | WS_DISABLED | BS_PUSHBUTTON},
-    {1051, ControlClass::Button, u"前へ", 296, 138, 40, 14, kTab | BS_PUSHBUTTON},
-    {1072, ControlClass::Static, u"", 340, 140, 46, 10, kChild | SS_CENTER},
-    {1052, ControlClass::Button, u"次へ", 390, 138, 40, 14, kTab | BS_PUSHBUTTON},
-    {1063, ControlClass::Button, u"更新", 437, 138, 40, 14, kTab | BS_PUSHBUTTON},
+    {1073, ControlClass::Static, u"", 7, 76, 88, 66, kThumbnail},
+    {1067, ControlClass::Static, u"", 100, 76, 370, 10, kLine},
+    {1068, ControlClass::Static, u"", 100, 88, 370, 10, kLine},
+    {1069, ControlClass::Static, u"", 100, 100, 250, 22, kTitle},
+    {1070, ControlClass::Static, u"", 100, 123, 370, 10, kLine},
+    {1074, ControlClass::ComboBox, u"", 100, 135, 100, 12, kTab | WS_DISABLED | CBS_DROPDOWNLIST | WS_VSCROLL},
+    {1075, ControlClass::Button, u"履歴の保存", 205, 134, 60, 14, kTab | WS_DISABLED | BS_PUSHBUTTON},
+    {1051, ControlClass::Button, u"前へ", 296, 134, 40, 14, kTab | BS_PUSHBUTTON},
+    {1072, ControlClass::Static, u"", 340, 136, 46, 10, kChild | SS_CENTER},
+    {1052, ControlClass::Button, u"次へ", 390, 134, 40, 14, kTab | BS_PUSHBUTTON},
+    {1063, ControlClass::Button, u"更新", 437, 134, 40, 14, kTab | BS_PUSHBUTTON},
 };
 
 }  // namespace
