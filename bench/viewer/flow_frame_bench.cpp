@@ -13,7 +13,9 @@ class NullLabels : public FlowLabels {
 public:
     int TextWidth(const qarvo::C_WString& t) override { return t.Length() * 10; }
     int FontHeight() override { return 20; }
-    void Launch(int, const qarvo::C_WString&, int, int, int, int) override {}
+    void Launch(int, const qarvo::C_WString&, const std::optional<pelmora::viewer::CommentColour>&, int, int, int, int) override
+    {
+    }
     void Move(int id, int x, int) override { benchmark::DoNotOptimize(id + x); }
     void Release(int) override {}
 };

@@ -204,6 +204,7 @@ void ScriptDriver::run()
             return;
         std::string outcome;
         const bool ok = execute(step, &outcome);
+        ui::WaitForInputHandled();
         std::string line = "line " + std::to_string(step.line) + ": " + step.verb;
         for (const std::string& w : step.words)
             line += " " + w;

@@ -13,6 +13,7 @@ constexpr int IDD_COMMENT_INFO = 102;
 constexpr int IDR_MAIN_MENU = 103;
 constexpr int IDD_SETTINGS = 104;
 constexpr int IDD_HISTORY_PAGE = 105;
+constexpr int IDD_NG_LIST = 106;
 constexpr int IDD_VIDEO_PAGE = 107;
 
 // Control classes. Check boxes and group boxes are buttons with a style, picture statics are

@@ -1,13 +1,19 @@
 #pragma once
 // Input as a user gives it, delivered to the widgets as real mouse and key events (so that
 // control procedures, default buttons and focus behave as they do for a person). For the
-// scripted driver and end-to-end tests. Any thread; each call waits for the GUI thread.
+// scripted driver and end-to-end tests. Any thread. Each call checks its target at once and
+// returns; the input itself arrives through the event loop (so a click that opens a modal
+// dialog does not keep the caller waiting for it).
 
 #include "viewer/ui/types.h"
 
 namespace qarvo::ui {
 
 enum class UserKey { Escape, Enter, Tab };
+
+// Returns once the input given so far, and the messages its handlers posted in turn (a few
+// generations deep), have been handled: what a person would see a moment after acting.
+void WaitForInputHandled();
 
 // A left click at the centre of the control. false when it is not shown.
 bool ClickControl(WindowHandle control);

@@ -107,5 +107,9 @@ LResult GetStockObject(int object);
 // A fixed text colour for a static, used when its dialog does not answer WM_CTLCOLORSTATIC.
 bool SetControlTextColor(WindowHandle control, ColorRef color);
 bool ClearControlTextColor(WindowHandle control);
+// A one-pixel edge of another colour around a static's text, so that a coloured text stays
+// readable whatever lies behind it.
+bool SetControlTextOutline(WindowHandle control, ColorRef color);
+bool ClearControlTextOutline(WindowHandle control);
 
 }  // namespace qarvo::ui

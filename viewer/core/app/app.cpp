@@ -179,6 +179,8 @@ int C_App::OnInitialize()
     for (int id : kRankingTexts)
         if (WindowHandle text = ui::GetDlgItem(main, id))
             ui::SetWindowFont(text, m_smallFont);
+    ReloadNgList();
+    readFlowSettings();
 
     ui::GetWindowRect(main, &m_initialRect);
     m_windowSizeKnown.store(1);
@@ -310,6 +312,12 @@ void C_App::UnloadEngine()
     qarvo::C_CriticalLock lock(C_MainWnd::m_cs);
     m_engineReady.store(false);
     m_engine.Free();
+}
+
+void C_App::readFlowSettings()
+{
+    qarvo::C_WIniFile ini(C_WString(keys::kFileName));
+    m_hideAnonymous.store(ini.GetInt(C_WString(keys::kNgAnonymous)) > 0);
 }
 
 void C_App::SaveLastUrl()

@@ -26,6 +26,7 @@
 #include "viewer/core/app/page_record.h"
 #include "viewer/core/app/settings_dialog.h"
 #include "viewer/core/model/address_history.h"
+#include "viewer/core/model/ng_filter.h"
 #include "viewer/core/model/viewing_history.h"
 #include "viewer/ui/font.h"
 #include "viewer/ui/main_wnd.h"
@@ -126,6 +127,13 @@ public:
     // Selects a tab as the user's click does (GUI thread, or posted from another).
     void SelectTab(int index);
     C_WString LastAddress();
+    // The NG list in force (never null), read from list/ng.txt.
+    std::shared_ptr<const NgFilter> NgList();
+    // Reads list/ng.txt again; rules that cannot be used are named in the status bar.
+    void ReloadNgList();
+    // Adds a user rule to the file and applies it; false when the file cannot be written.
+    bool AddNgUser(const C_WString& userId);
+    bool HidesAnonymous() const { return m_hideAnonymous.load(); }
     // The viewing history as the history page shows it.
     int historyCount();
     HistoryEntryPtr historyEntry(int index);
@@ -174,8 +182,19 @@ private:
     LResult videoPageProc(WindowHandle page, unsigned message, WParam wParam, LParam lParam);
     void onMonitorButton(WindowHandle page, int kind);
     void layoutTags(WindowHandle page);
+    // comment information dialog (comment_info_dialog.cpp)
     void openCommentInfo(WindowHandle label);
     LResult commentInfoProc(WindowHandle dialog, unsigned message, WParam wParam, LParam lParam);
+    CommentCollection commentsOfTitle(const C_WString& title);
+    void showCommentOfLabel(WindowHandle dialog, WindowHandle label);
+    void fillCommentInfo(WindowHandle dialog, const CommentCollection& comments);
+    void sortCommentInfo();
+    LResult onCommentInfoNotify(WindowHandle dialog, LParam lParam);
+    C_WString reportTemplate(WindowHandle dialog);
+    void copyReportTemplate(WindowHandle dialog);
+    void markUserNg(WindowHandle dialog);
+    void runNgEditor(WindowHandle owner);
+    void readFlowSettings();
     PagePtr pageOfWindow(WindowHandle page);
 
     // viewing history (history_fetch.cpp on the worker thread, history_page.cpp)
@@ -231,6 +250,19 @@ private:
     WindowHandle m_mainWindow = 0;
     std::atomic<WindowHandle> m_modalChild{0};  // the comment information dialog
     std::atomic<WindowHandle> m_commentInfoLabel{0};
+    // What the comment information dialog shows (GUI thread only): the page's title, the
+    // selected comment's collection index, and the sort of its list.
+    struct CommentInfoState {
+        C_WString title;
+        int key = -1;
+        WindowHandle list = 0;
+        int column = 0;
+        uint32_t direction = 0;  // 0 or all ones
+    } m_info;
+
+    std::mutex m_ngLock;
+    std::shared_ptr<const NgFilter> m_ngFilter;  // guarded by m_ngLock
+    std::atomic<bool> m_hideAnonymous{false};
     std::atomic<WindowHandle> m_addressBox{0};
     std::atomic<WindowHandle> m_statusBar{0};
     std::atomic<WindowHandle> m_tabStrip{0};

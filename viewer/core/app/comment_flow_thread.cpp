@@ -24,9 +24,18 @@ public:
     int TextWidth(const C_WString& text) override { return m_font.GetStringWidth(text); }
     int FontHeight() override { return m_font.GetFontHeight(); }
 
-    void Launch(int labelId, const C_WString& text, int x, int y, int width, int height) override
+    void Launch(int labelId, const C_WString& text, const std::optional<CommentColour>& colour, int x, int y,
+                int width, int height) override
     {
         const WindowHandle label = handle(labelId);
+        // Labels are reused: each launch sets or clears the colour of the one before.
+        if (colour) {
+            ui::SetControlTextColor(label, toColorRef(colour->text));
+            ui::SetControlTextOutline(label, toColorRef(colour->outline));
+        } else {
+            ui::ClearControlTextColor(label);
+            ui::ClearControlTextOutline(label);
+        }
         ui::SetWindowText(label, text);
         ui::SetWindowFont(label, m_font, false);
         ui::MoveWindow(label, x, y, width, height);
@@ -46,6 +55,8 @@ public:
     }
 
 private:
+    static ui::ColorRef toColorRef(CommentRgb rgb) { return ui::Rgb(rgb >> 16 & 0xFF, rgb >> 8 & 0xFF, rgb & 0xFF); }
+
     WindowHandle handle(int labelId) const
     {
         const int index = labelId - kFirstCommentLabel;
@@ -54,6 +65,24 @@ private:
 
     const VideoPageControls& m_controls;
     const ui::C_WFont& m_font;
+};
+
+// What the user chose not to see: NG rules, and anonymous comments when so set.
+class UserFilter : public FlowFilter {
+public:
+    UserFilter(std::shared_ptr<const NgFilter> ng, bool hideAnonymous) : m_ng(std::move(ng)), m_hideAnonymous(hideAnonymous)
+    {
+    }
+    bool Hides(const tag_NICO_COMMENT_LIGHT& c) override
+    {
+        if (m_hideAnonymous && (c.mail184 != 0 || c.anonymity != 0))
+            return true;
+        return !m_ng->Empty() && m_ng->Matches(c.userId, c.text);
+    }
+
+private:
+    std::shared_ptr<const NgFilter> m_ng;
+    bool m_hideAnonymous;
 };
 
 void acknowledge(NICO_LOCAL_PARAM& page)
@@ -97,7 +126,8 @@ void C_App::runCommentFlow()
         if (shown != m_previousShown)
             ResumeFlowClock(page->flow, now);
         PageLabels labels(page->controls, m_flowFont);
-        RunFlowFrame(page->flow, page->comments, isLive, now, labels, page->updateState);
+        UserFilter filter(NgList(), m_hideAnonymous.load());
+        RunFlowFrame(page->flow, page->comments, isLive, now, labels, page->updateState, &filter);
     }
     if (page)
         acknowledge(*page);

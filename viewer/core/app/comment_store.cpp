@@ -130,6 +130,7 @@ void C_App::storeBatch(const PagePtr& page, const RequestPtr& request, const Par
     bool fileFailed = false;
     bool saveText = false, saveXml = false, isLive = false;
     int firstNew = 0, lastNew = 0, last = 0, lastNumber = 0;
+    int received = 0;  // comments this batch added
     C_WString fileName;
     {
         qarvo::C_CriticalLock lock(m_pageLock);
@@ -152,6 +153,7 @@ void C_App::storeBatch(const PagePtr& page, const RequestPtr& request, const Par
                 continue;
             auto comment = qarvo::common::MakePointer<tag_NICO_COMMENT_LIGHT>(MakeCommentRecord(*chat));
             page->comments.push_back(comment);
+            ++received;
             if (page->textFile.IsOpen())
                 AppendCommentLine(page->textFile, *comment);
         }
@@ -191,7 +193,7 @@ void C_App::storeBatch(const PagePtr& page, const RequestPtr& request, const Par
             status = C_WString(u"コメントを取得しました。");
         else if (first)
             status = C_WString::Stringf(u"%s を生成しました。", name.c_str()) +
-                     (isLive ? C_WString::Stringf(u"コメントを %d 件取得", last) : C_WString());
+                     (isLive ? C_WString::Stringf(u"コメントを %d 件取得", received) : C_WString());
         else if (firstNew == 0)
             status = C_WString::Stringf(u"%s は最新のコメントがありません。No.%d", name.c_str(), lastNumber);
         else if (!isLive)

@@ -53,7 +53,8 @@ void C_App::onCommand(WindowHandle, WParam wParam, LParam lParam)
         ui::OpenAddress(qarvo::qarvo_GetCurrentDirectory() + u"/");
         break;
     case kMenuSettings:
-        RunSettingsDialog(m_mainWindow, m_pendingIntervals);
+        RunSettingsDialog(m_mainWindow, m_pendingIntervals, [this](WindowHandle owner) { runNgEditor(owner); });
+        readFlowSettings();
         break;
     case kMenuReleaseNotes:
         ui::OpenAddress(qarvo::qarvo_JoinPath(qarvo::qarvo_GetCurrentDirectory(), C_WString(u"history.txt")));

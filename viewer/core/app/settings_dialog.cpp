@@ -26,6 +26,8 @@ enum ControlId {
     kUrlListBox = 1080,
     kLiveIntervalEdit = 1081,
     kGetTagAutoBox = 1003,
+    kNgAnonymousBox = 1090,
+    kNgListButton = 1091,
 };
 
 // A missing key reads as -1: these boxes are ticked only by a positive value, the others by
@@ -47,6 +49,7 @@ constexpr CheckBoxKey kCheckBoxes[] = {
     {kGetTagAutoBox, keys::kGetTagAuto, CheckRule::NonZero},
     {kGetCommentBox, keys::kGetComment, CheckRule::NonZero},
     {kFactoryCommentXmlBox, keys::kFactoryCommentXml, CheckRule::Positive},
+    {kNgAnonymousBox, keys::kNgAnonymous, CheckRule::Positive},
 };
 
 struct IntervalEdit {
@@ -102,10 +105,11 @@ ui::WindowHandle CurrentSettingsDialog()
     return g_openDialog.load();
 }
 
-intptr_t RunSettingsDialog(ui::WindowHandle owner, PendingIntervals& pending)
+intptr_t RunSettingsDialog(ui::WindowHandle owner, PendingIntervals& pending,
+                           std::function<void(ui::WindowHandle)> openNgEditor)
 {
-    auto procedure = [&pending](ui::WindowHandle& dialog, unsigned& message, ui::WParam& wParam,
-                                ui::LParam&) -> ui::LResult {
+    auto procedure = [&pending, &openNgEditor](ui::WindowHandle& dialog, unsigned& message, ui::WParam& wParam,
+                                               ui::LParam&) -> ui::LResult {
         switch (message) {
         case ui::WM_INITDIALOG:
             g_openDialog.store(dialog);
@@ -119,6 +123,10 @@ intptr_t RunSettingsDialog(ui::WindowHandle owner, PendingIntervals& pending)
             }
             if (ui::LowWord(wParam) == ui::IDCANCEL) {
                 ui::EndDialog(dialog, 1);
+                return 1;
+            }
+            if (ui::LowWord(wParam) == kNgListButton && openNgEditor) {
+                openNgEditor(dialog);
                 return 1;
             }
             return 0;

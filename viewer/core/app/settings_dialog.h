@@ -4,6 +4,7 @@
 // comment refetch intervals are also handed to the running pages as pending values.
 
 #include <atomic>
+#include <functional>
 
 #include "qarvo/text/string.h"
 #include "viewer/ui/types.h"
@@ -17,8 +18,10 @@ struct PendingIntervals {
     std::atomic<int> live{0};
 };
 
-// Modal; returns 1 whichever button closes it.
-intptr_t RunSettingsDialog(qarvo::ui::WindowHandle owner, PendingIntervals& pending);
+// Modal; returns 1 whichever button closes it. "NG 設定" calls `openNgEditor` with the dialog
+// as the owner.
+intptr_t RunSettingsDialog(qarvo::ui::WindowHandle owner, PendingIntervals& pending,
+                           std::function<void(qarvo::ui::WindowHandle)> openNgEditor = nullptr);
 
 // The settings dialog while it is open, else 0.
 qarvo::ui::WindowHandle CurrentSettingsDialog();

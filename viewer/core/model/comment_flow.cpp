@@ -1,5 +1,7 @@
 #include "viewer/core/model/comment_flow.h"
 
+#include <algorithm>
+
 namespace pelmora::viewer {
 
 using qarvo::C_WString;
@@ -32,13 +34,47 @@ bool finished(const tag_NICO_COMMENT_LIGHT& c)
     return c.deleted || (c.flowX <= c.flowEnd && c.flowLabel == 0);
 }
 
+bool waiting(const tag_NICO_COMMENT_LIGHT& c)
+{
+    return !c.deleted && c.flowLabel == 0 && c.flowX > c.flowEnd;
+}
+
+// Keeps the newest kMaxWaitingLive waiting comments; the older waiting ones never flow.
+// Looks back from the end, so the cost is that of the comments kept, and passes each old
+// comment over once.
+void passOverBacklog(FlowClock& clock, const CommentCollection& comments)
+{
+    size_t cut = comments.size();
+    int kept = 0;
+    while (cut > clock.backlogDone && kept < kMaxWaitingLive) {
+        --cut;
+        if (waiting(*comments[cut]))
+            ++kept;
+    }
+    if (kept < kMaxWaitingLive)
+        return;
+    for (size_t i = std::max(clock.backlogDone, clock.walkStart); i < cut; ++i)
+        if (waiting(*comments[i]))
+            PassOver(*comments[i]);
+    clock.backlogDone = cut;
+}
+
 }  // namespace
 
+void PassOver(tag_NICO_COMMENT_LIGHT& comment)
+{
+    comment.flowEnd = comment.flowX;
+}
+
 void RunFlowFrame(FlowClock& clock, const CommentCollection& comments, bool isLive, uint32_t now,
-                  FlowLabels& labels, const std::atomic<int>& stop)
+                  FlowLabels& labels, const std::atomic<int>& stop, FlowFilter* filter)
 {
     if (clock.walkStart > comments.size())
         clock.walkStart = 0;
+    if (clock.backlogDone > comments.size())
+        clock.backlogDone = 0;
+    if (isLive)
+        passOverBacklog(clock, comments);
     // Skip the finished prefix for good.
     while (clock.walkStart < comments.size() && finished(*comments[clock.walkStart]))
         ++clock.walkStart;
@@ -57,6 +93,11 @@ void RunFlowFrame(FlowClock& clock, const CommentCollection& comments, bool isLi
             if (launching) {
                 if (clock.lastLaunch != 0 && now - clock.lastLaunch <= kLaunchSpacingMs)
                     break;
+                // A hidden comment takes no turn: the next one may go in this frame.
+                if (filter && filter->Hides(c)) {
+                    PassOver(c);
+                    continue;
+                }
                 const C_WString shown = isLive ? RelayDisplayText(c.text) : c.text;
                 width = labels.TextWidth(shown);
                 c.flowEnd = -(width + 4);
@@ -72,7 +113,9 @@ void RunFlowFrame(FlowClock& clock, const CommentCollection& comments, bool isLi
                 // The index after two blanks lies outside the label's visible width; a click
                 // reads it back to find the comment.
                 const C_WString labelText = shown + C_WString::Stringf(u"  %d", static_cast<int>(index));
-                labels.Launch(labelId, labelText, c.flowX, c.flowLane, width + 4, labels.FontHeight());
+                const std::optional<CommentRgb> rgb = CommentColourOf(c.mail);
+                labels.Launch(labelId, labelText, rgb ? std::optional<CommentColour>(WithOutline(*rgb)) : std::nullopt,
+                              c.flowX, c.flowLane, width + 4, labels.FontHeight());
             } else {
                 labels.Move(labelId, c.flowX, c.flowLane);
             }

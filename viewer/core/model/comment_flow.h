@@ -10,8 +10,10 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 #include "qarvo/text/string.h"
+#include "viewer/core/model/comment_color.h"
 #include "viewer/core/model/comment_record.h"
 
 namespace pelmora::viewer {
@@ -21,6 +23,9 @@ inline constexpr int kFirstCommentLabel = 1020;
 inline constexpr int kCommentLabelCount = 22;  // 1020..1041
 inline constexpr uint32_t kLaunchSpacingMs = 1500;
 inline constexpr int kMaxMovedPerFrame = 7;
+// A live page keeps at most this many comments waiting; older waiting ones are passed over,
+// so that what flows is what is said now.
+inline constexpr int kMaxWaitingLive = 8;
 
 // The launch clock of a page; written only by the display thread.
 struct FlowClock {
@@ -29,6 +34,7 @@ struct FlowClock {
     int nextLane = 0;         // index into the lane table
     uint32_t pauseStamp = 0;  // last frame in which the page was animated, 0 = none
     size_t walkStart = 0;     // every comment before it is finished
+    size_t backlogDone = 0;   // live pages: waiting comments before it have been passed over
 };
 
 // What the frame does to the page's labels; implemented by the window side.
@@ -37,8 +43,10 @@ public:
     virtual ~FlowLabels() = default;
     virtual int TextWidth(const qarvo::C_WString& text) = 0;
     virtual int FontHeight() = 0;
-    // A new comment on label `labelId`: text, place and size, shown.
-    virtual void Launch(int labelId, const qarvo::C_WString& text, int x, int y, int width, int height) = 0;
+    // A new comment on label `labelId`: text, colour (none: the page's own), place and size,
+    // shown.
+    virtual void Launch(int labelId, const qarvo::C_WString& text, const std::optional<CommentColour>& colour, int x,
+                        int y, int width, int height) = 0;
     virtual void Move(int labelId, int x, int y) = 0;
     // Hidden, text cleared.
     virtual void Release(int labelId) = 0;
@@ -52,9 +60,20 @@ qarvo::C_WString RelayDisplayText(const qarvo::C_WString& text);
 // launch spacing. Call when the shown tab changed since the previous frame.
 void ResumeFlowClock(FlowClock& clock, uint32_t now);
 
+// Comments the user does not want to see flow (NG rules, anonymous comments); asked once per
+// comment, when its turn to be launched comes.
+class FlowFilter {
+public:
+    virtual ~FlowFilter() = default;
+    virtual bool Hides(const tag_NICO_COMMENT_LIGHT& comment) = 0;
+};
+
+// A comment that will never flow: it counts as finished.
+void PassOver(tag_NICO_COMMENT_LIGHT& comment);
+
 // Runs the walk of one frame; stops early when `stop` becomes non-zero (closing, or the store
-// asking for the collection). Sets pauseStamp = now at the end.
+// asking for the collection). Sets pauseStamp = now at the end. `filter` may be null.
 void RunFlowFrame(FlowClock& clock, const CommentCollection& comments, bool isLive, uint32_t now,
-                  FlowLabels& labels, const std::atomic<int>& stop);
+                  FlowLabels& labels, const std::atomic<int>& stop, FlowFilter* filter = nullptr);
 
 }  // namespace pelmora::viewer

@@ -19,6 +19,8 @@ inline constexpr const char16_t* kCommentInterval = u"getcomment_space_time";
 inline constexpr const char16_t* kLiveInterval = u"getcomment_space_time_live";
 inline constexpr const char16_t* kGetTagAuto = u"gettag";
 inline constexpr const char16_t* kTagInterval = u"gettag_space_time";
+// 1: anonymous ("184") comments do not flow. Absent counts as 0.
+inline constexpr const char16_t* kNgAnonymous = u"ng_anonymous";
 
 // Values the dialog accepts, and what it writes instead.
 int BoundCommentInterval(long long seconds);  // 8..86400, else 30

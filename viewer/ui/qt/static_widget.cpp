@@ -96,8 +96,19 @@ void StaticWidget::paintEvent(QPaintEvent* event)
         flags |= Qt::AlignLeft | Qt::TextWordWrap;
         break;
     }
-    painter.setPen(m_lastTextColor);
     painter.setFont(font());
+    const WindowRecord* rec = FindRecordOfWidget(this);
+    if (rec && rec->outlineColor) {
+        painter.setPen(ToQColor(*rec->outlineColor));
+        for (int dx = -1; dx <= 1; ++dx)
+            for (int dy = -1; dy <= 1; ++dy)
+                if (dx || dy)
+                    painter.drawText(rect().translated(dx + 1, dy), flags, m_text);
+        painter.setPen(m_lastTextColor);
+        painter.drawText(rect().translated(1, 0), flags, m_text);
+        return;
+    }
+    painter.setPen(m_lastTextColor);
     painter.drawText(rect(), flags, m_text);
 }
 
@@ -134,28 +145,42 @@ LResult GetStockObject(int object)
     return 0x1000 + object;
 }
 
-bool SetControlTextColor(WindowHandle control, ColorRef color)
+namespace {
+
+// Changes a record's drawing state on the GUI thread and redraws the control.
+template <class Change>
+bool changeDrawing(WindowHandle control, Change change)
 {
     return RunOnGui([=] {
         WindowRecord* rec = FindRecord(control);
         if (!rec)
             return;
-        rec->textColor = color;
+        change(*rec);
         if (rec->widget)
             rec->widget->update();
     });
 }
 
+}  // namespace
+
+bool SetControlTextColor(WindowHandle control, ColorRef color)
+{
+    return changeDrawing(control, [color](WindowRecord& rec) { rec.textColor = color; });
+}
+
 bool ClearControlTextColor(WindowHandle control)
 {
-    return RunOnGui([=] {
-        WindowRecord* rec = FindRecord(control);
-        if (!rec)
-            return;
-        rec->textColor.reset();
-        if (rec->widget)
-            rec->widget->update();
-    });
+    return changeDrawing(control, [](WindowRecord& rec) { rec.textColor.reset(); });
+}
+
+bool SetControlTextOutline(WindowHandle control, ColorRef color)
+{
+    return changeDrawing(control, [color](WindowRecord& rec) { rec.outlineColor = color; });
+}
+
+bool ClearControlTextOutline(WindowHandle control)
+{
+    return changeDrawing(control, [](WindowRecord& rec) { rec.outlineColor.reset(); });
 }
 
 bool Static_SetBitmap(WindowHandle picture, const C_Bitmap& bitmap)

@@ -60,96 +60,99 @@ void clickInside(QWidget* area, QPoint point)
     clickWidget(target, target->mapFrom(area, point));
 }
 
+// Input is checked at once but delivered later, from the event loop, as a person's input is:
+// a click that opens a modal dialog then runs that dialog's loop without keeping the caller
+// waiting for it to close.
+template <class Find, class Act>
+bool postInput(Find find, Act act)
+{
+    if (!CallOnGui<bool>([&] { return find() != nullptr; }, false))
+        return false;
+    return PostToGui([find, act] {
+        if (auto* target = find())
+            act(target);
+    });
+}
+
 }  // namespace
+
+void WaitForInputHandled()
+{
+    // Each round trip runs after everything queued before it, including what the previous
+    // generation posted while it was handled.
+    constexpr int kGenerations = 4;
+    for (int i = 0; i < kGenerations; ++i)
+        CallOnGui<bool>([] { return true; }, false);
+}
 
 bool ClickControl(WindowHandle control)
 {
-    return CallOnGui<bool>(
-        [&] {
+    return postInput(
+        [control]() -> QWidget* {
             QWidget* widget = widgetOf(control);
-            if (!widget || !widget->isVisible())
-                return false;
-            clickInside(widget, widget->rect().center());
-            return true;
+            return widget && widget->isVisible() ? widget : nullptr;
         },
-        false);
+        [](QWidget* widget) { clickInside(widget, widget->rect().center()); });
 }
 
 bool ClickAt(WindowHandle dialog, int x, int y)
 {
-    return CallOnGui<bool>(
-        [&] {
+    return postInput(
+        [dialog, x, y]() -> QWidget* {
             QWidget* client = clientOf(dialog);
-            if (!client || !client->isVisible() || !client->rect().contains(x, y))
-                return false;
-            clickInside(client, QPoint(x, y));
-            return true;
+            return client && client->isVisible() && client->rect().contains(x, y) ? client : nullptr;
         },
-        false);
+        [x, y](QWidget* client) { clickInside(client, QPoint(x, y)); });
 }
 
 bool PressButton(WindowHandle button)
 {
-    return CallOnGui<bool>(
-        [&] {
+    return postInput(
+        [button]() -> QAbstractButton* {
             auto* widget = qobject_cast<QAbstractButton*>(widgetOf(button));
-            if (!widget || !widget->isVisible() || !widget->isEnabled())
-                return false;
-            widget->click();
-            return true;
+            return widget && widget->isVisible() && widget->isEnabled() ? widget : nullptr;
         },
-        false);
+        [](QAbstractButton* widget) { widget->click(); });
 }
 
 bool PressKey(WindowHandle dialog, UserKey key)
 {
-    return CallOnGui<bool>(
-        [&] {
-            QWidget* widget = widgetOf(dialog);
-            if (!widget)
-                return false;
-            QPointer<QWidget> target = widget->focusWidget() ? widget->focusWidget() : widget;
-            const int code = key == UserKey::Escape ? Qt::Key_Escape : key == UserKey::Enter ? Qt::Key_Return : Qt::Key_Tab;
-            QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier);
-            QCoreApplication::sendEvent(target, &press);
-            if (target) {
-                QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier);
-                QCoreApplication::sendEvent(target, &release);
-            }
-            return true;
-        },
-        false);
+    const int code = key == UserKey::Escape ? Qt::Key_Escape : key == UserKey::Enter ? Qt::Key_Return : Qt::Key_Tab;
+    return postInput([dialog]() -> QWidget* { return widgetOf(dialog); },
+                     [code](QWidget* widget) {
+                         QPointer<QWidget> target = widget->focusWidget() ? widget->focusWidget() : widget;
+                         QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier);
+                         QCoreApplication::sendEvent(target, &press);
+                         if (target) {
+                             QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier);
+                             QCoreApplication::sendEvent(target, &release);
+                         }
+                     });
 }
 
 bool ChooseMenuCommand(WindowHandle dialog, int id)
 {
-    return CallOnGui<bool>(
-        [&] {
+    return postInput(
+        [dialog, id]() -> QAction* {
             auto* widget = dynamic_cast<DialogWidget*>(widgetOf(dialog));
             QAction* action = widget ? widget->findMenuAction(id) : nullptr;
-            if (!action || !action->isEnabled())
-                return false;
-            action->trigger();
-            return true;
+            return action && action->isEnabled() ? action : nullptr;
         },
-        false);
+        [](QAction* action) { action->trigger(); });
 }
 
 bool SelectTabAsUser(WindowHandle tabStrip, int index)
 {
-    return CallOnGui<bool>(
-        [&] {
+    return postInput(
+        [tabStrip, index]() -> QTabBar* {
             WindowRecord* rec = FindRecord(tabStrip);
             if (!rec || rec->kind != WindowKind::TabStrip || !rec->widget)
-                return false;
+                return nullptr;
             QTabBar* bar = static_cast<TabStripWidget*>(rec->widget.data())->bar();
-            if (index < 0 || index >= bar->count())
-                return false;
-            // Not the strip's own programmatic change: the dialog hears of it as of a click.
-            bar->setCurrentIndex(index);
-            return true;
+            return index >= 0 && index < bar->count() ? bar : nullptr;
         },
-        false);
+        // Not the strip's own programmatic change: the dialog hears of it as of a click.
+        [index](QTabBar* bar) { bar->setCurrentIndex(index); });
 }
 
 }  // namespace qarvo::ui

@@ -47,6 +47,7 @@ struct WindowRecord {
     WindowProcedure proc;
     C_WString text;  // the window text of windows that show none
     std::optional<ColorRef> textColor;
+    std::optional<ColorRef> outlineColor;
     bool destroying = false;
 
     // Dialogs only.

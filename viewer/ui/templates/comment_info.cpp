@@ -19,9 +19,11 @@ constexpr ControlTemplate kControls[] = {
     {IDC_STATIC, ControlClass::Static, u"削除されたコメント数", 110, 81, 76, 10, kChild},
     {1053, ControlClass::Edit, u"", 188, 79, 40, 12, kReadOnly},
     {1054, ControlClass::ListView, u"", 7, 96, 259, 112, kTab | WS_BORDER | LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS},
-    {IDC_STATIC, ControlClass::Button, u"【！】不適切なコメントの場合", 7, 212, 196, 38, kChild | BS_GROUPBOX},
-    {1051, ControlClass::Button, u"報告テンプレート適応", 13, 228, 88, 14, kTab | BS_PUSHBUTTON},
-    {1052, ControlClass::Button, u"通報ページへ飛ぶ", 109, 228, 88, 14, kTab | BS_PUSHBUTTON},
+    {IDC_STATIC, ControlClass::Button, u"【！】不適切なコメントの場合", 7, 212, 188, 38, kChild | BS_GROUPBOX},
+    {1051, ControlClass::Button, u"報告テンプレート適応", 12, 228, 86, 14, kTab | BS_PUSHBUTTON},
+    {1052, ControlClass::Button, u"通報ページへ飛ぶ", 102, 228, 88, 14, kTab | BS_PUSHBUTTON},
+    // Beside the report frame: hides the selected user's comments from now on.
+    {1056, ControlClass::Button, u"このユーザーをNG", 199, 214, 70, 14, kTab | BS_PUSHBUTTON},
     {1, ControlClass::Button, u"閉じる", 216, 236, 50, 14, kTab | BS_DEFPUSHBUTTON},
 };
 

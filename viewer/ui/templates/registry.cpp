@@ -5,7 +5,7 @@ namespace qarvo::ui {
 const DialogTemplate* FindDialogTemplate(int id)
 {
     for (const DialogTemplate* tpl : {&templates::kMainWindow, &templates::kCommentInfo, &templates::kSettings,
-                                      &templates::kHistoryPage, &templates::kVideoPage})
+                                      &templates::kHistoryPage, &templates::kNgList, &templates::kVideoPage})
         if (tpl->id == id)
             return tpl;
     return nullptr;

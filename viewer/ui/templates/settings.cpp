@@ -29,6 +29,8 @@ constexpr ControlTemplate kControls[] = {
     {1079, ControlClass::Edit, u"", 56, 194, 40, 12, kNumber},
     {IDC_STATIC, ControlClass::Static, u"秒に１回", 100, 196, 40, 10, kChild},
     {IDC_STATIC, ControlClass::Static, u"5 秒～1日まで", 144, 196, 90, 10, kChild},
+    {1090, ControlClass::Button, u"184 (匿名) コメントを流さない", 14, 218, 200, 12, kCheck},
+    {1091, ControlClass::Button, u"NG 設定", 7, 250, 60, 14, kTab | BS_PUSHBUTTON},
     {1, ControlClass::Button, u"OK", 146, 250, 50, 14, kTab | BS_DEFPUSHBUTTON},
     {2, ControlClass::Button, u"キャンセル", 203, 250, 50, 14, kTab | BS_PUSHBUTTON},
 };

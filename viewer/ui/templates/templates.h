@@ -17,6 +17,7 @@ extern const MenuTemplate kMainMenu;         // 103
 extern const DialogTemplate kCommentInfo;    // 102
 extern const DialogTemplate kSettings;       // 104
 extern const DialogTemplate kHistoryPage;    // 105
+extern const DialogTemplate kNgList;         // 106
 extern const DialogTemplate kVideoPage;      // 107
 
 }  // namespace qarvo::ui::templates

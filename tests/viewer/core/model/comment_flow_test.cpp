@@ -25,9 +25,10 @@ class RecordingLabels : public FlowLabels {
 public:
     int TextWidth(const C_WString& t) override { return t.Length() * charWidth; }
     int FontHeight() override { return 20; }
-    void Launch(int id, const C_WString& t, int x, int y, int w, int h) override
+    void Launch(int id, const C_WString& t, const std::optional<CommentColour>& c, int x, int y, int w, int h) override
     {
         events.push_back({'L', id, x, y, t.std()});
+        colours.push_back(c);
         lastWidth = w;
         lastHeight = h;
     }
@@ -42,6 +43,7 @@ public:
         return out;
     }
     std::vector<Event> events;
+    std::vector<std::optional<CommentColour>> colours;
     int lastWidth = 0, lastHeight = 0;
     int charWidth = 10;
 };
@@ -60,11 +62,11 @@ CommentCollection makeComments(int n, int textLength = 5)
 
 // Runs frames every 50 ms from `start` for `ms` milliseconds.
 void runFrames(FlowClock& clock, const CommentCollection& c, RecordingLabels& labels, uint32_t& now, int ms,
-               bool live = false)
+               bool live = false, FlowFilter* filter = nullptr)
 {
     std::atomic<int> stop{0};
     for (int t = 0; t < ms; t += 50, now += 50)
-        RunFlowFrame(clock, c, live, now, labels, stop);
+        RunFlowFrame(clock, c, live, now, labels, stop, filter);
 }
 
 }  // namespace
@@ -227,4 +229,61 @@ TEST(CommentFlow, StopsWhenAsked)
     RunFlowFrame(clock, c, false, 1000, labels, stop);
     EXPECT_TRUE(labels.events.empty());
     EXPECT_EQ(clock.pauseStamp, 1000u);
+}
+
+// A live page that falls behind flows the newest comments; a video page, or a live page that
+// keeps up, launches every comment in order as before.
+TEST(CommentFlow, LivePageBehindSkipsToTheNewest)
+{
+    CommentCollection live = makeComments(30);
+    FlowClock clock;
+    RecordingLabels labels;
+    uint32_t now = 1;
+    runFrames(clock, live, labels, now, 50, true);
+    ASSERT_EQ(labels.launches().size(), 1u);
+    EXPECT_EQ(labels.launches()[0].text, u"xxxxx  22");  // the oldest of the newest eight
+    for (int i = 0; i < 22; ++i)
+        EXPECT_EQ(live[static_cast<size_t>(i)]->flowLabel, 0) << i;
+    runFrames(clock, live, labels, now, 8 * 1550, true);
+    EXPECT_EQ(labels.launches().size(), 8u);
+
+    // Five more arrive while the page keeps up: all five flow, in order.
+    for (const CommentPtr& p : makeComments(5))
+        live.push_back(p);
+    runFrames(clock, live, labels, now, 6 * 1550, true);
+    ASSERT_EQ(labels.launches().size(), 13u);
+    EXPECT_EQ(labels.launches()[12].text, u"xxxxx  34");
+
+    CommentCollection video = makeComments(30);
+    FlowClock videoClock;
+    RecordingLabels videoLabels;
+    now = 1;
+    runFrames(videoClock, video, videoLabels, now, 50, false);
+    EXPECT_EQ(videoLabels.launches().at(0).text, u"xxxxx  0");
+}
+
+// Hidden comments take no launch turn; colour commands reach the label with an outline.
+TEST(CommentFlow, HiddenCommentsAndColours)
+{
+    struct HideOdd : FlowFilter {
+        bool Hides(const tag_NICO_COMMENT_LIGHT& c) override { return c.no % 2 == 0; }
+    } filter;
+    CommentCollection c = makeComments(4);
+    c[0]->mail = C_WString(u"184 big #00FF80");
+    c[2]->mail = C_WString(u"shita white");
+    FlowClock clock;
+    RecordingLabels labels;
+    uint32_t now = 1;
+    runFrames(clock, c, labels, now, 1600, false, &filter);
+    const std::vector<Event> launched = labels.launches();
+    ASSERT_EQ(launched.size(), 2u);
+    EXPECT_EQ(launched[1].text, u"xxxxx  2");  // the second launch, 1.5 s after the first
+    ASSERT_TRUE(labels.colours[0] && labels.colours[1]);
+    EXPECT_EQ(labels.colours[0]->text, 0x00FF80u);
+    EXPECT_EQ(labels.colours[1]->text, 0xFFFFFFu);
+    EXPECT_EQ(labels.colours[1]->outline, 0x202020u);  // a dark edge around white
+    EXPECT_FALSE(CommentColourOf(C_WString(u"184 big")));
+    EXPECT_EQ(*CommentColourOf(C_WString(u"ue nobleviolet red")), 0x6633CCu);
+    EXPECT_EQ(WithOutline(0x000000).outline, 0xF0F0F0u);
+    EXPECT_FALSE(CommentColourOf(C_WString(u"#12345G")));
 }
