@@ -37,6 +37,9 @@ const char* headerValueOf(const C_String& line, const char* nameWithColon)
 
 int statusNumberOf(const char* data, size_t length)
 {
+    // Only the status line counts: a space in a later header line is no status.
+    if (const void* lf = std::memchr(data, '\n', length))
+        length = static_cast<size_t>(static_cast<const char*>(lf) - data);
     const void* sp = std::memchr(data, ' ', length);
     if (!sp)
         return 0;
