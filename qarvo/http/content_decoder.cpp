@@ -2,6 +2,8 @@
 
 #include <zlib.h>
 
+#include "qarvo/text/ascii.h"
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
@@ -164,22 +166,15 @@ constexpr int kAutoHeader = 47;
 constexpr int kZlibHeader = 15;
 constexpr int kRawDeflate = -15;
 
-bool containsNoCase(const C_String& text, const char* word)
-{
-    C_String lower = text;
-    lower.ToLower();
-    return lower.Contains(word);
-}
-
 }  // namespace
 
 ContentCoding contentCodingOf(const C_String& headerValue)
 {
     C_String v = headerValue;
     v.Trim();
-    if (v.IsEmpty() || containsNoCase(v, "identity"))
+    if (v.IsEmpty() || text::containsNoCaseAscii(v.view(), "identity"))
         return ContentCoding::Identity;
-    if (containsNoCase(v, "gzip"))
+    if (text::containsNoCaseAscii(v.view(), "gzip"))
         return ContentCoding::Gzip;
     return ContentCoding::Deflate;
 }
@@ -305,6 +300,12 @@ bool decodeBody(ContentCoding coding, const char* data, size_t size, size_t cap,
         if (!ok) {
             if (error)
                 *error = inflater.GetError();
+            return false;
+        }
+        // A stream that stops before its end would otherwise pass for the whole body.
+        if (!inflater.IsFinished()) {
+            if (error)
+                *error = kCutShortText;
             return false;
         }
     }

@@ -33,6 +33,9 @@ C_String zlib_getversion(C_String* error = nullptr);
 
 namespace qarvo::http {
 
+// The error text of an encoded body that ends before the end of its stream.
+inline constexpr const char* kCutShortText = "the encoded body ends before the end of its stream";
+
 // Which decoder a Content-Encoding value asks for.
 enum class ContentCoding { Identity, Gzip, Deflate };
 // "identity" (or nothing) -> none; any value holding "gzip" -> gzip; any other -> deflate.

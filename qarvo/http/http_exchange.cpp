@@ -8,6 +8,8 @@
 #include "qarvo/http/url_split.h"
 #include "qarvo/net/connect_to.h"
 #include "qarvo/net/proxy_tunnel.h"
+#include "qarvo/net/resolver.h"
+#include "qarvo/text/ascii.h"
 #include "qarvo/time/clock.h"
 #include "qarvo/tls/tls_stream.h"
 
@@ -25,15 +27,6 @@ int endAs(Connection& connection, int state, int result)
 {
     connection.SetState(state);
     return result;
-}
-
-bool containsNoCase(const char* text, const char* word)
-{
-    if (!text)
-        return false;
-    C_String lower(text);
-    lower.ToLower();
-    return lower.Contains(word);
 }
 
 }  // namespace
@@ -156,8 +149,17 @@ int I_Http::connectPhase(const net::Deadline& deadline)
     }
     platform::Ipv4Endpoint endpoint;
     endpoint.port = static_cast<uint16_t>(port);
-    if (!General_gethostbyname(name.c_str(), viaProxy ? 1 : 0, &endpoint.address))
+    switch (net::resolveHost(name.c_str(), deadline, abortTest(), &endpoint.address)) {
+    case net::ResolveResult::Found:
+        break;
+    case net::ResolveResult::NotFound:
+        SetState(viaProxy ? net::kStateProxyResolveFailed : net::kStateResolveFailed);
         return kFailed;
+    case net::ResolveResult::TimedOut:
+        return endAs(*this, net::kStateTimeOut, kTimedOut);
+    case net::ResolveResult::Aborted:
+        return endAs(*this, net::kStateAborted, kAborted);
+    }
     if (deadline.Passed())
         return endAs(*this, net::kStateTimeOut, kTimedOut);
     if (IsAbort())
@@ -309,13 +311,19 @@ int I_Http::completeAnswer(const http::ResponseReceiver& receiver, bool endedCom
         return endAs(*this, kStateShortLength, kDisconnected);
     if (chunked && !receiver.SawLastChunk())
         return endAs(*this, kStateChunkUnfinished, kDisconnected);
-    if (m_auth.mode == 1 && m_auth.retries > 0 && m_status.statusCode == "401" &&
-        containsNoCase(GetHeaderField("WWW-Authenticate"), "basic")) {
+    const char* challenge = GetHeaderField("WWW-Authenticate");
+    if (m_auth.mode == 1 && m_auth.retries > 0 && m_status.statusCode == "401" && challenge &&
+        text::containsNoCaseAscii(challenge, "basic")) {
         *challenged = true;
         return kSuccess;
     }
-    if (endedComplete || length < 1 || downloaded == length || m_method == kHead)
+    if (endedComplete || length < 1 || downloaded == length || m_method == kHead) {
+        if (m_streamMode && receiver.DecodingCutShort()) {
+            General_SetStateMessageA(http::kCutShortText);
+            return kFailed;
+        }
         return decodeContent() ? endAs(*this, net::kStateSuccess, kSuccess) : kFailed;
+    }
     return endAs(*this, kStatePartialData, kDisconnected);
 }
 

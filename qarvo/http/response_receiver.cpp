@@ -5,6 +5,7 @@
 
 #include "qarvo/http/response_head.h"
 #include "qarvo/net/state_message.h"
+#include "qarvo/text/ascii.h"
 #include "qarvo/time/clock.h"
 
 namespace qarvo::http {
@@ -18,13 +19,21 @@ constexpr int kFailedReadPauseMs = 100;
 bool transferIsChunked(const I_HttpType::tag_HttpStatus& status)
 {
     for (const C_String& line : status.headers) {
-        if (const char* v = headerValueOf(line, "Transfer-Encoding:")) {
-            C_String value(v);
-            value.ToLower();
-            if (value.Contains("chunked"))
+        if (const char* v = headerValueOf(line, "Transfer-Encoding:"))
+            if (text::containsNoCaseAscii(v, "chunked"))
                 return true;
-        }
     }
+    return false;
+}
+
+// Two lengths that disagree leave the end of the body to a guess: on a kept-alive connection
+// the wrong one would take bytes of the next answer for this one, or the reverse.
+bool conflictingLengths(const I_HttpType::tag_HttpStatus& status)
+{
+    for (const C_String& line : status.headers)
+        if (const char* v = headerValueOf(line, "Content-Length:"))
+            if (parseContentLength(v) != status.contentLength)
+                return true;
     return false;
 }
 
@@ -141,6 +150,8 @@ bool ResponseReceiver::findHeader(I_HttpType::tag_HttpStatus* status)
         m_bodyEnd = end;
         parseResponseHead(m_buffer.get(), end, status);
         m_expected = status->contentLength;
+        if (conflictingLengths(*status))
+            return fail(-1, "the answer has Content-Length lines that disagree"), false;
         m_chunked = m_settings.decodeChunked && transferIsChunked(*status);
         m_noBody = m_settings.headRequest || code == 204 || code == 304;
         if (m_settings.stream && m_settings.decodeContent) {
@@ -219,7 +230,8 @@ bool ResponseReceiver::handOn()
 bool ResponseReceiver::process(I_HttpType::tag_HttpStatus* status)
 {
     if (m_headerLength == 0) {
-        findHeader(status);
+        if (!findHeader(status))
+            return false;
         if (m_headerLength == 0)
             return true;
     }

@@ -61,6 +61,8 @@ public:
     size_t GetHeaderLength() const { return m_headerLength; }
     bool IsChunked() const { return m_chunked; }
     bool SawLastChunk() const { return m_chunks.SawLastChunk(); }
+    // Reader-stream mode: the encoded body ended before the end of its stream.
+    bool DecodingCutShort() const { return m_inflater && !m_inflater->IsFinished(); }
     // Body bytes of this answer after chunk removal (the encoded size when encoded).
     int64_t GetBodyBytes() const { return m_bodyBytes; }
 
