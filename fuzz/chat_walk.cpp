@@ -12,8 +12,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     const qarvo::C_WString text =
         qarvo::common::System::_utf8_to_utf16(reinterpret_cast<const char*>(data), static_cast<int>(size));
+    // One context for all runs, emptied each time, as a job keeps its own across cycles.
+    static ParseContext context;
     for (const int first : {kNoRunningNumbers, 1}) {
-        ParseContext context;
+        context.clearChats();
         parseChats(context, text, first);
         size_t units = 0;
         for (const ChatItem& item : context.chats) {
