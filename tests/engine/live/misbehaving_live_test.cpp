@@ -3,7 +3,6 @@
 // delivered, what waits for the next call, whether the connection is kept), with a clean end:
 // no socket or thread left and memory bounded however much the server sends.
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <filesystem>
@@ -19,6 +18,7 @@
 #include "engine/pelmora2.h"
 #include "qarvo/charcode/system_charcode.h"
 #include "qarvo/net/socket.h"
+#include "tests/qarvo/support/clean_end.h"
 #include "tests/qarvo/support/script_server.h"
 
 namespace pelmora::engine {
@@ -51,20 +51,6 @@ struct Row {
     long maxGrowthMb = 64;
 };
 
-size_t entriesIn(const char* folder)
-{
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder))
-        ++n;
-    return n;
-}
-
-long peakRssMb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
 
 // Sends `block` until `total` bytes are out or the reader goes away.
 std::function<void(ScriptConnection&)> floods(std::string start, std::string block, size_t total)
@@ -155,9 +141,9 @@ class MisbehavingLiveServer : public ::testing::TestWithParam<Row> {};
 TEST_P(MisbehavingLiveServer, EndsAsCatalogued)
 {
     const Row& row = GetParam();
-    const size_t socketsBefore = entriesIn("/proc/self/fd");
-    const size_t threadsBefore = entriesIn("/proc/self/task");
-    const long rssBefore = peakRssMb();
+    const size_t socketsBefore = qarvo::test::openDescriptors();
+    const size_t threadsBefore = qarvo::test::runningThreads();
+    const long rssBefore = qarvo::test::peakRssMb();
     {
         ScriptServer server(row.serve);
         std::atomic<int> stop{0};
@@ -192,11 +178,11 @@ TEST_P(MisbehavingLiveServer, EndsAsCatalogued)
         }
         closeLiveConnection(context);
     }
-    EXPECT_LE(peakRssMb() - rssBefore, row.maxGrowthMb);
-    for (int i = 0; i < 200 && entriesIn("/proc/self/task") != threadsBefore; ++i)
+    EXPECT_LE(qarvo::test::peakRssMb() - rssBefore, row.maxGrowthMb);
+    for (int i = 0; i < 200 && qarvo::test::runningThreads() != threadsBefore; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(entriesIn("/proc/self/task"), threadsBefore);
-    EXPECT_EQ(entriesIn("/proc/self/fd"), socketsBefore);
+    EXPECT_EQ(qarvo::test::runningThreads(), threadsBefore);
+    EXPECT_EQ(qarvo::test::openDescriptors(), socketsBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, MisbehavingLiveServer, ::testing::ValuesIn(kRows),

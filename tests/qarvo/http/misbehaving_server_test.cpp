@@ -3,7 +3,6 @@
 // mode: the command status, the state code (or text), what was delivered, and a clean end (no
 // socket or thread left, memory bounded where a server tries to make it grow).
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 
 #include <chrono>
 #include <filesystem>
@@ -15,6 +14,7 @@
 #include "qarvo/http/content_decoder.h"
 #include "tests/qarvo/http/http_test_support.h"
 #include "tests/qarvo/http/zlib_samples.h"
+#include "tests/qarvo/support/clean_end.h"
 
 using namespace qarvo;
 using namespace qarvo::test;
@@ -131,20 +131,6 @@ const std::string& gzipped()
 
 // --- the clean end ---
 
-size_t entriesIn(const char* folder)
-{
-    size_t n = 0;
-    for ([[maybe_unused]] const auto& e : std::filesystem::directory_iterator(folder))
-        ++n;
-    return n;
-}
-
-long peakRssMb()
-{
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return usage.ru_maxrss / 1024;
-}
 
 struct Outcome {
     int status = -1;
@@ -303,9 +289,9 @@ class MisbehavingServer : public ::testing::TestWithParam<Row> {};
 TEST_P(MisbehavingServer, EndsAsCatalogued)
 {
     const Row& row = GetParam();
-    const size_t socketsBefore = entriesIn("/proc/self/fd");
-    const size_t threadsBefore = entriesIn("/proc/self/task");
-    const long rssBefore = peakRssMb();
+    const size_t socketsBefore = qarvo::test::openDescriptors();
+    const size_t threadsBefore = qarvo::test::runningThreads();
+    const long rssBefore = qarvo::test::peakRssMb();
 
     const Outcome out = run(row);
     const Expect& e = row.expect;
@@ -320,13 +306,13 @@ TEST_P(MisbehavingServer, EndsAsCatalogued)
         EXPECT_EQ(out.bodySize, e.bodySize);
     if (e.statusCode)
         EXPECT_EQ(out.statusCode, e.statusCode);
-    EXPECT_LE(peakRssMb() - rssBefore, e.maxGrowthMb);
+    EXPECT_LE(qarvo::test::peakRssMb() - rssBefore, e.maxGrowthMb);
 
     // The client and the server are gone: so are their sockets and threads.
-    for (int i = 0; i < 200 && entriesIn("/proc/self/task") != threadsBefore; ++i)
+    for (int i = 0; i < 200 && qarvo::test::runningThreads() != threadsBefore; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    EXPECT_EQ(entriesIn("/proc/self/task"), threadsBefore);
-    EXPECT_EQ(entriesIn("/proc/self/fd"), socketsBefore);
+    EXPECT_EQ(qarvo::test::runningThreads(), threadsBefore);
+    EXPECT_EQ(qarvo::test::openDescriptors(), socketsBefore);
 }
 
 INSTANTIATE_TEST_SUITE_P(Catalogue, MisbehavingServer, ::testing::ValuesIn(kRows),
