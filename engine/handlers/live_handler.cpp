@@ -8,6 +8,7 @@
 #include "engine/cookie/browser_cookie.h"
 #include "engine/job/request_words.h"
 #include "engine/parse/chat_parser.h"
+#include "engine/parse/live_elements.h"
 #include "engine/pelmora2.h"
 #include "engine/service/endpoints.h"
 #include "engine/service/http_fetch.h"
@@ -28,9 +29,6 @@ constexpr int kConnectTimeOutMs = 10000;
 constexpr uint32_t kSilenceMs = 1000;
 // The socket wait is cut into slices this long so that a stop request is seen quickly.
 constexpr int kReadSliceMs = 100;
-// A server that never ends an element must not make the buffer grow without end.
-constexpr size_t kMaxLiveBytes = 16u * 1024u * 1024u;
-constexpr std::string_view kChatOpen = "<chat";
 
 qarvo::C_String answerText(const qarvo::C_Memory& body)
 {
@@ -115,9 +113,7 @@ struct ReadState {
     std::string* buffer = nullptr;
     int count = 0;
     bool gotData = false;
-    int chats = 0;           // complete chat elements, deleted (self-closed) ones included
-    size_t countedUpTo = 0;  // where the element count continues
-    size_t elementStart = 0;
+    LiveElementCounter elements;
     uint32_t lastData = 0;
     ReadEnd end = ReadEnd::Silence;
 };
@@ -137,25 +133,11 @@ int onReceive(int event, int size, const unsigned char* data, void* user)
             return 0;
         }
         buffer.append(reinterpret_cast<const char*>(data), static_cast<size_t>(size));
-        // Count the chat elements completed by the new bytes (each ends with a NUL). A deleted
-        // comment is a self-closed element with no "</chat", and it is a comment all the same:
-        // counting closing tags alone would wait for pushes the request never asked for.
-        for (size_t nul = buffer.find('\0', state.countedUpTo); nul != std::string::npos;
-             nul = buffer.find('\0', nul + 1)) {
-            std::string_view element(buffer.data() + state.elementStart, nul - state.elementStart);
-            const size_t first = element.find_first_not_of(" \t\r\n");
-            element = first == std::string_view::npos ? std::string_view() : element.substr(first);
-            if (element.starts_with(kChatOpen) && element.size() > kChatOpen.size() &&
-                (element[kChatOpen.size()] == ' ' || element[kChatOpen.size()] == '>' ||
-                 element[kChatOpen.size()] == '/'))
-                ++state.chats;
-            state.elementStart = nul + 1;
-        }
-        state.countedUpTo = buffer.size();
+        state.elements.Update(buffer);
         state.gotData = true;
         state.lastData = qarvo_time_millis();
         // One more comment than asked for: the wanted comments are all here.
-        if (state.chats - 1 >= state.count) {
+        if (state.elements.Chats() - 1 >= state.count) {
             state.end = ReadEnd::Enough;
             return 0;
         }
@@ -172,52 +154,6 @@ int onReceive(int event, int size, const unsigned char* data, void* user)
         state.end = ReadEnd::Broken;
         return 0;
     }
-}
-
-// The number in a chat element's no attribute; -1 when it has none.
-int64_t chatNumber(std::string_view element)
-{
-    const size_t at = element.find(" no=\"");
-    if (at == std::string_view::npos)
-        return -1;
-    int64_t value = 0;
-    bool digits = false;
-    for (size_t i = at + 5; i < element.size() && element[i] >= '0' && element[i] <= '9'; ++i) {
-        value = value * 10 + (element[i] - '0');
-        digits = true;
-        if (value > INT32_MAX)
-            return -1;
-    }
-    return digits ? value : -1;
-}
-
-// The complete elements (each ended by NUL) of `received`, less the comments delivered
-// before, with NULs turned to spaces. What follows the last NUL stays for the next call.
-std::string takeCompleteElements(std::string& received, ParseContext& context)
-{
-    const size_t lastNul = received.rfind('\0');
-    if (lastNul == std::string::npos) {
-        context.liveTail = std::move(received);
-        return std::string();
-    }
-    context.liveTail = received.substr(lastNul + 1);
-    std::string text;
-    text.reserve(lastNul + 1);
-    size_t start = 0;
-    while (start <= lastNul) {
-        const size_t end = received.find('\0', start);
-        const std::string_view element(received.data() + start, end - start);
-        const int64_t no = element.find("<chat") != std::string_view::npos ? chatNumber(element) : -1;
-        if (no >= 0 && no <= context.liveLastNo) {
-            start = end + 1;
-            continue;
-        }
-        if (no >= 0)
-            context.liveLastNo = no;
-        text.append(element).append(" ");
-        start = end + 1;
-    }
-    return text;
 }
 
 int readLive(const char* address, qarvo::C_WArrayString& words, ParseContext& context, int count)

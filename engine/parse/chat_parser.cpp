@@ -12,30 +12,53 @@ constexpr size_t npos = View::npos;
 
 // --- searching ------------------------------------------------------------------------------
 
-// First position >= start of `ch` in doc[start, end), or npos.
-size_t findUnit(View doc, char16_t ch, size_t start, size_t end)
-{
-    const char16_t* data = doc.data();
-    for (size_t i = start; i < end; ++i)
-        if (data[i] == ch)
-            return i;
-    return npos;
-}
+// The searches of one walk over one answer. Each counts the units it looks at, so that a test
+// can check that the walk stays linear in the size of the answer whatever its shape.
+class Scanner {
+public:
+    explicit Scanner(View doc) : m_doc(doc) {}
 
-// First position >= start where `marker` begins, or npos.
-size_t findMarker(View doc, View marker, size_t start)
-{
-    const size_t n = marker.size();
-    if (doc.size() < n)
+    View Doc() const { return m_doc; }
+    uint64_t Units() const { return m_units; }
+    void Count(size_t units) { m_units += units; }
+
+    // First position >= start of `ch` in doc[start, end), or npos.
+    size_t Find(char16_t ch, size_t start, size_t end)
+    {
+        const char16_t* data = m_doc.data();
+        for (size_t i = start; i < end; ++i) {
+            if (data[i] == ch) {
+                m_units += i - start + 1;
+                return i;
+            }
+        }
+        m_units += end > start ? end - start : 0;
         return npos;
-    const char16_t* data = doc.data();
-    const char16_t first = marker[0];
-    const size_t last = doc.size() - n;
-    for (size_t i = start; i <= last; ++i)
-        if (data[i] == first && View(data + i + 1, n - 1) == marker.substr(1))
-            return i;
-    return npos;
-}
+    }
+
+    // First position >= start where `marker` begins, or npos.
+    size_t FindMarker(View marker, size_t start)
+    {
+        const size_t n = marker.size();
+        if (m_doc.size() < n)
+            return npos;
+        const char16_t* data = m_doc.data();
+        const char16_t first = marker[0];
+        const size_t last = m_doc.size() - n;
+        for (size_t i = start; i <= last; ++i) {
+            if (data[i] == first && View(data + i + 1, n - 1) == marker.substr(1)) {
+                m_units += i - start + n;
+                return i;
+            }
+        }
+        m_units += last >= start ? last - start + 1 : 0;
+        return npos;
+    }
+
+private:
+    View m_doc;
+    uint64_t m_units = 0;
+};
 
 // The first occurrence of a marker at or after a position, remembering the last answer. The
 // walk asks with positions that only grow, and in a malformed answer many elements can share
@@ -43,7 +66,7 @@ size_t findMarker(View doc, View marker, size_t start)
 // the same stretch again, which is quadratic.
 class MarkerFinder {
 public:
-    MarkerFinder(View doc, View marker) : m_doc(doc), m_marker(marker) {}
+    MarkerFinder(Scanner& scanner, View marker) : m_scanner(scanner), m_marker(marker) {}
 
     size_t From(size_t start)
     {
@@ -51,12 +74,12 @@ public:
             return m_hit;
         m_asked = true;
         m_start = start;
-        m_hit = findMarker(m_doc, m_marker, start);
+        m_hit = m_scanner.FindMarker(m_marker, start);
         return m_hit;
     }
 
 private:
-    View m_doc;
+    Scanner& m_scanner;
     View m_marker;
     bool m_asked = false;
     size_t m_start = 0;
@@ -82,7 +105,10 @@ struct Range {
 template <size_t N>
 class AttributeFinder {
 public:
-    AttributeFinder(View doc, const std::array<View, N>& names) : m_doc(doc), m_names(names) {}
+    AttributeFinder(Scanner& scanner, const std::array<View, N>& names)
+        : m_scanner(scanner), m_doc(scanner.Doc()), m_names(names)
+    {
+    }
 
     void Scan(size_t begin, size_t end)
     {
@@ -91,16 +117,14 @@ public:
         } else {
             m_at.fill(npos);
             scanFresh(begin, end);
-            m_valueFor.fill(npos);
+            m_searchedFrom.fill(npos);
         }
         m_scanned = true;
         m_begin = begin;
         m_end = end;
         for (size_t i = 0; i < N; ++i)
-            if (m_at[i] != npos && m_valueFor[i] != m_at[i]) {
-                m_value[i] = valueAt(m_at[i]);
-                m_valueFor[i] = m_at[i];
-            }
+            if (m_at[i] != npos)
+                findValue(i);
     }
 
     bool Found(size_t i) const { return m_at[i] != npos; }
@@ -119,7 +143,8 @@ private:
         m_end = end;
         size_t left = N;
         const char16_t* data = m_doc.data();
-        for (size_t p = begin; p < end && left > 0; ++p) {
+        size_t p = begin;
+        for (; p < end && left > 0; ++p) {
             if (data[p] != u' ' || p + 1 >= end)
                 continue;
             const char16_t second = data[p + 1];
@@ -131,6 +156,7 @@ private:
                 }
             }
         }
+        m_scanner.Count(p - begin);
     }
 
     // Same end, later start: an occurrence at or after the new start is still the first one;
@@ -142,7 +168,7 @@ private:
                 continue;
             size_t p = begin;
             m_at[i] = npos;
-            while ((p = findUnit(m_doc, u' ', p, m_end)) != npos) {
+            while ((p = m_scanner.Find(u' ', p, m_end)) != npos) {
                 if (matchesAt(i, p)) {
                     m_at[i] = p;
                     break;
@@ -152,19 +178,34 @@ private:
         }
     }
 
-    Range valueAt(size_t at) const
+    // The value runs from the first double quote at or after the name to the next one. Within
+    // one tag the names only move forward, so an earlier answer holds while the name has not
+    // passed its opening quote (or while no quote was found at all): overlapping tags that
+    // share one end search each stretch once.
+    void findValue(size_t i)
     {
-        const size_t open = findUnit(m_doc, u'"', at, m_end);
-        if (open == npos)
-            return Range{at, at};
-        const size_t close = findUnit(m_doc, u'"', open + 1, m_end);
-        return Range{open + 1, close == npos ? m_end : close};
+        const size_t at = m_at[i];
+        if (m_searchedFrom[i] != npos && at >= m_searchedFrom[i] && (m_open[i] == npos || at <= m_open[i])) {
+            if (m_open[i] == npos)
+                m_value[i] = Range{at, at};
+            return;
+        }
+        m_searchedFrom[i] = at;
+        m_open[i] = m_scanner.Find(u'"', at, m_end);
+        if (m_open[i] == npos) {
+            m_value[i] = Range{at, at};
+            return;
+        }
+        const size_t close = m_scanner.Find(u'"', m_open[i] + 1, m_end);
+        m_value[i] = Range{m_open[i] + 1, close == npos ? m_end : close};
     }
 
+    Scanner& m_scanner;
     View m_doc;
     std::array<View, N> m_names;
     std::array<size_t, N> m_at{};
-    std::array<size_t, N> m_valueFor{};
+    std::array<size_t, N> m_searchedFrom{};  // where the value search started; npos: none yet
+    std::array<size_t, N> m_open{};          // the opening quote it found, or npos
     std::array<Range, N> m_value{};
     bool m_scanned = false;
     size_t m_begin = 0;
@@ -174,7 +215,7 @@ private:
 // --- values ---------------------------------------------------------------------------------
 
 // The library's atoi rule (white space, sign, digits up to the first other unit), saturating.
-int64_t parseDecimal(View text)
+int64_t parseDecimal(Scanner& scanner, View text)
 {
     size_t i = 0;
     while (i < text.size() && (text[i] == u' ' || (text[i] >= u'\t' && text[i] <= u'\r')))
@@ -185,27 +226,38 @@ int64_t parseDecimal(View text)
     uint64_t value = 0;
     for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
         const unsigned digit = static_cast<unsigned>(text[i] - u'0');
-        if (value > (static_cast<uint64_t>(INT64_MAX) - digit) / 10)
+        if (value > (static_cast<uint64_t>(INT64_MAX) - digit) / 10) {
+            scanner.Count(i + 1);
             return negative ? INT64_MIN : INT64_MAX;
+        }
         value = value * 10 + digit;
     }
+    scanner.Count(i);
     return negative ? -static_cast<int64_t>(value) : static_cast<int64_t>(value);
 }
 
-// C_Integer::ParseInt: -1 for an empty text, else atoi clamped to int.
-int32_t toInt(View text)
-{
-    if (text.empty())
-        return -1;
-    const int64_t v = parseDecimal(text);
-    return v > INT_MAX ? INT_MAX : (v < INT_MIN ? INT_MIN : static_cast<int32_t>(v));
-}
+// What was read from the last value range of one attribute. Overlapping tags that share an
+// end share their values too; reading a long shared value again for each of them would be
+// quadratic.
+template <class T>
+class ValueMemo {
+public:
+    template <class Compute>
+    const T& Get(Range range, Compute compute)
+    {
+        if (!m_valid || range.begin != m_range.begin || range.end != m_range.end) {
+            m_value = compute();
+            m_range = range;
+            m_valid = true;
+        }
+        return m_value;
+    }
 
-// qarvo_strtoint64: 0 for an empty text.
-int64_t toInt64(View text)
-{
-    return parseDecimal(text);
-}
+private:
+    bool m_valid = false;
+    Range m_range;
+    T m_value{};
+};
 
 // Copies one string field of successive comments into the pool. Consecutive comments often
 // carry the same value (the thread id, "184"), and in a malformed answer overlapping elements
@@ -259,9 +311,10 @@ bool isElement(View doc, size_t at, View name)
 class ChatWalk {
 public:
     ChatWalk(ParseContext& context, View doc, int firstNumber)
-        : m_context(context), m_doc(doc), m_running(firstNumber), m_numbered(firstNumber != kNoRunningNumbers),
-          m_selfClose(doc, u"/>"), m_tagClose(doc, u">"), m_chatClose(doc, u"</chat"), m_threadAttrs(doc, kThreadNames),
-          m_chatAttrs(doc, kChatNames), m_viewCounterAttrs(doc, kViewCounterNames)
+        : m_context(context), m_doc(doc), m_scanner(doc), m_running(firstNumber),
+          m_numbered(firstNumber != kNoRunningNumbers), m_selfClose(m_scanner, u"/>"), m_tagClose(m_scanner, u">"),
+          m_chatClose(m_scanner, u"</chat"), m_threadAttrs(m_scanner, kThreadNames), m_chatAttrs(m_scanner, kChatNames),
+          m_viewCounterAttrs(m_scanner, kViewCounterNames)
     {
     }
 
@@ -270,8 +323,8 @@ public:
         m_context.viewCounter = 0;
         m_context.lastRes = 0;
         m_context.serverTime = 0;
-        for (size_t lt = findUnit(m_doc, u'<', 0, m_doc.size()); lt != npos;
-             lt = findUnit(m_doc, u'<', lt + 1, m_doc.size())) {
+        for (size_t lt = m_scanner.Find(u'<', 0, m_doc.size()); lt != npos;
+             lt = m_scanner.Find(u'<', lt + 1, m_doc.size())) {
             const size_t name = lt + 1;
             bool complete = true;
             if (isElement(m_doc, name, u"thread"))
@@ -286,23 +339,54 @@ public:
         return true;
     }
 
+    uint64_t UnitsExamined() const { return m_scanner.Units(); }
+
 private:
+    // C_Integer::ParseInt: -1 for an empty text, else atoi clamped to int.
+    template <size_t N>
+    int32_t intValue(const AttributeFinder<N>& attrs, size_t i, ValueMemo<int64_t>& memo)
+    {
+        const Range range = attrs.ValueRange(i);
+        if (range.size() == 0)
+            return -1;
+        const int64_t v = memo.Get(range, [&] { return parseDecimal(m_scanner, attrs.Value(i)); });
+        return v > INT_MAX ? INT_MAX : (v < INT_MIN ? INT_MIN : static_cast<int32_t>(v));
+    }
+
+    // qarvo_strtoint64: 0 for an empty text.
+    template <size_t N>
+    int64_t int64Value(const AttributeFinder<N>& attrs, size_t i, ValueMemo<int64_t>& memo)
+    {
+        return memo.Get(attrs.ValueRange(i), [&] { return parseDecimal(m_scanner, attrs.Value(i)); });
+    }
+
+    // A string of the thread element, copied only when it is another stretch than last time.
+    void storeText(qarvo::C_WString& field, Range range, ValueMemo<bool>& memo)
+    {
+        memo.Get(range, [&] {
+            m_scanner.Count(range.size());
+            field = qarvo::C_WString(m_doc.substr(range.begin, range.size()));
+            return true;
+        });
+    }
+
     bool readThread(size_t lt)
     {
         const size_t close = m_selfClose.From(lt);
         if (close == npos)
             return false;
         m_threadAttrs.Scan(lt + 1, close);
-        if (m_threadAttrs.Found(kLastRes))
-            m_context.lastRes = toInt(m_threadAttrs.Value(kLastRes));
-        if (m_threadAttrs.Found(kResultCode))
-            m_context.resultCode = toInt(m_threadAttrs.Value(kResultCode));
-        if (m_threadAttrs.Found(kServerTime))
-            m_context.serverTime = toInt64(m_threadAttrs.Value(kServerTime));
-        if (m_threadAttrs.Found(kThreadId))
-            m_context.thread = qarvo::C_WString(m_threadAttrs.Value(kThreadId));
-        if (m_threadAttrs.Found(kTicket))
-            m_context.ticket = qarvo::C_WString(m_threadAttrs.Value(kTicket));
+        const auto& a = m_threadAttrs;
+        if (a.Found(kLastRes))
+            m_context.lastRes = intValue(a, kLastRes, m_threadNumbers[kLastRes]);
+        if (a.Found(kResultCode))
+            m_context.resultCode = intValue(a, kResultCode, m_threadNumbers[kResultCode]);
+        if (a.Found(kServerTime))
+            m_context.serverTime = int64Value(a, kServerTime, m_threadNumbers[kServerTime]);
+        if (a.Found(kThreadId))
+            storeText(m_context.thread, a.ValueRange(kThreadId), m_threadTexts[kThreadId]);
+        if (a.Found(kTicket))
+            storeText(m_context.ticket, a.ValueRange(kTicket), m_threadTexts[kTicket]);
         return true;
     }
 
@@ -313,7 +397,7 @@ private:
             return false;
         m_viewCounterAttrs.Scan(lt + 1, close);
         if (m_viewCounterAttrs.Found(0))
-            m_context.viewCounter = toInt(m_viewCounterAttrs.Value(0));
+            m_context.viewCounter = intValue(m_viewCounterAttrs, 0, m_viewCounterNumber);
         return true;
     }
 
@@ -339,26 +423,30 @@ private:
 
         m_chatAttrs.Scan(lt + 1, gt);
         const auto& a = m_chatAttrs;
+        auto& numbers = m_chatNumbers;
         if (a.Found(kAnonymity))
-            item.anonymity = toInt(a.Value(kAnonymity));
+            item.anonymity = intValue(a, kAnonymity, numbers[kAnonymity]);
         if (a.Found(kDate))
-            item.date = toInt64(a.Value(kDate));
+            item.date = int64Value(a, kDate, numbers[kDate]);
         if (a.Found(kMail)) {
             item.mail = m_mail.Store(m_context.texts, m_doc, a.ValueRange(kMail));
-            item.mail184 = a.Value(kMail).find(u"184") != npos ? 184 : 0;
+            item.mail184 = m_mail184.Get(a.ValueRange(kMail), [&] {
+                m_scanner.Count(a.ValueRange(kMail).size());
+                return a.Value(kMail).find(u"184") != npos ? 184 : 0;
+            });
         }
         if (a.Found(kDeleted))
-            item.deleted = toInt(a.Value(kDeleted));
+            item.deleted = intValue(a, kDeleted, numbers[kDeleted]);
         if (a.Found(kNo))
-            item.no = toInt(a.Value(kNo));
+            item.no = intValue(a, kNo, numbers[kNo]);
         if (a.Found(kThread))
             item.thread = m_thread.Store(m_context.texts, m_doc, a.ValueRange(kThread));
         if (a.Found(kUserId))
             item.userId = m_userId.Store(m_context.texts, m_doc, a.ValueRange(kUserId));
         if (a.Found(kVpos))
-            item.vpos = toInt(a.Value(kVpos));
+            item.vpos = intValue(a, kVpos, numbers[kVpos]);
         if (a.Found(kPremium))
-            item.premium = toInt(a.Value(kPremium));
+            item.premium = intValue(a, kPremium, numbers[kPremium]);
         item.text = m_text.Store(m_context.texts, m_doc, body);
         m_context.chats.AddTail(item);
         return true;
@@ -366,6 +454,7 @@ private:
 
     ParseContext& m_context;
     View m_doc;
+    Scanner m_scanner;
     int m_running;
     bool m_numbered;
     MarkerFinder m_selfClose;
@@ -375,13 +464,22 @@ private:
     AttributeFinder<kChatAttrCount> m_chatAttrs;
     AttributeFinder<1> m_viewCounterAttrs;
     PooledField m_mail, m_thread, m_userId, m_text;
+    std::array<ValueMemo<int64_t>, kThreadAttrCount> m_threadNumbers;
+    std::array<ValueMemo<bool>, kThreadAttrCount> m_threadTexts;
+    std::array<ValueMemo<int64_t>, kChatAttrCount> m_chatNumbers;
+    ValueMemo<int64_t> m_viewCounterNumber;
+    ValueMemo<int> m_mail184;
 };
 
 }  // namespace
 
-bool parseChats(ParseContext& context, std::u16string_view xml, int firstNumber)
+bool parseChats(ParseContext& context, std::u16string_view xml, int firstNumber, ChatWalkStats* stats)
 {
-    return ChatWalk(context, xml, firstNumber).Run();
+    ChatWalk walk(context, xml, firstNumber);
+    const bool complete = walk.Run();
+    if (stats)
+        stats->unitsExamined = walk.UnitsExamined();
+    return complete;
 }
 
 }  // namespace pelmora::engine

@@ -5,6 +5,7 @@
 // that odd answers are read the same way they always were.
 
 #include <concepts>
+#include <cstdint>
 #include <string_view>
 
 #include "engine/parse/parse_context.h"
@@ -16,11 +17,17 @@ namespace pelmora::engine {
 // comments are numbered from it in document order, and a `no` attribute still overrides.
 inline constexpr int kNoRunningNumbers = -1;
 
+// How much work a walk did: the units of the answer it looked at, counted by every search.
+// The walk is linear in the size of the answer whatever its shape; tests check it with this.
+struct ChatWalkStats {
+    uint64_t unitsExamined = 0;
+};
+
 // Appends one ChatItem per `chat` element of `xml` to context.chats, in document order, and
 // updates the thread information (viewCounter, lastRes and serverTime start again from 0).
 // Returns false when the walk stopped at an element without its terminator; the comments
 // before it stay.
-bool parseChats(ParseContext& context, std::u16string_view xml, int firstNumber);
+bool parseChats(ParseContext& context, std::u16string_view xml, int firstNumber, ChatWalkStats* stats = nullptr);
 // (A template only so that literals and std::u16string pick the view form unambiguously.)
 template <class Text>
     requires std::same_as<Text, qarvo::C_WString>

@@ -72,6 +72,23 @@ struct ExchangeSetup {
     bool followRedirects = true;
 };
 
+// A Location that names a scheme (letters, digits, "+", "-" or "." before a ":" that comes
+// before any "/", "?" or "#") other than http and https.
+bool hasOtherScheme(const qarvo::C_String& location)
+{
+    const std::string& text = location.std();
+    const size_t colon = text.find(':');
+    if (colon == std::string::npos || colon == 0 || text.find_first_of("/?#") < colon)
+        return false;
+    for (size_t i = 0; i < colon; ++i) {
+        const char c = text[i];
+        if (!std::isalnum(static_cast<unsigned char>(c)) && c != '+' && c != '-' && c != '.')
+            return false;
+    }
+    const std::string scheme = lowered(text.substr(0, colon));
+    return scheme != "http" && scheme != "https";
+}
+
 enum class Attempt { Answered, Failed, Stopped };
 
 Attempt attemptOnce(qarvo::C_HttpAsync& http, const StopSignal& stop, const qarvo::C_String& url,
@@ -145,6 +162,10 @@ bool exchange(const StopSignal& stop, const qarvo::C_String& firstUrl, const Exc
         if (setup.followRedirects && location && *location) {
             qarvo::C_String next(location);
             next.Trim();
+            // Another scheme ("ftp:", "javascript:") is no address of ours; taken as a path
+            // it would fetch something else from the same host.
+            if (hasOtherScheme(next))
+                return false;
             if (!next.StartsWith("http"))
                 next = qarvo::C_String(schemeHostOf(url).std() + (next.StartsWith("/") ? "" : "/") + next.std());
             http.ShutDown();

@@ -9,6 +9,7 @@ add_library(qarvo_net STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/net/state_message.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/net/connection.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/net/connect_to.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/net/resolver.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/net/socket.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/net/proxy_tunnel.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/tls/ssl.cpp

@@ -20,6 +20,8 @@ add_library(qarvo_sys STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/file.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/dir.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/dl.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/environment.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/content_types.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/instance_lock.cpp
 )
 target_link_libraries(qarvo_sys PUBLIC qarvo_text Threads::Threads ${CMAKE_DL_LIBS})

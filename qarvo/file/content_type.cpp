@@ -6,12 +6,12 @@
 
 #include "qarvo/file/file_stream.h"
 #include "qarvo/file/path_encoding.h"
+#include "qarvo/platform/content_types.h"
 
 namespace qarvo::common::System {
 
 namespace {
 
-constexpr const char* kSystemTable = "/etc/mime.types";
 
 using Table = std::unordered_map<std::string, std::string>;
 
@@ -81,7 +81,7 @@ C_String lookUp(const Table& table, const C_String& extension)
 C_String getContentType(const C_String& extension)
 {
     // Built once; C++ makes the first use thread-safe.
-    static const Table table = readTable(kSystemTable);
+    static const Table table = readTable(platform::systemContentTypeTable());
     return lookUp(table, extension);
 }
 

@@ -2,6 +2,9 @@
 
 #include <zlib.h>
 
+#include "qarvo/text/ascii.h"
+
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -34,8 +37,15 @@ int inflateInto(z_stream& z, C_Memory* out, int used, const void* in, int size, 
     z.avail_in = static_cast<uInt>(size);
     for (;;) {
         if (out->GetSize() - used < kWindow) {
-            const int64_t grown = static_cast<int64_t>(out->GetSize()) + out->GetSize() * 3 / 4 + kWindow;
-            if (grown > INT_MAX || !out->ReCreateBuffer(static_cast<int>(grown))) {
+            if (used >= kZlibOutputCap) {
+                if (error)
+                    *error = C_String::Stringf("zlib output is larger than %d bytes", kZlibOutputCap);
+                return -1;
+            }
+            int64_t grown = static_cast<int64_t>(out->GetSize()) + out->GetSize() * 3 / 4 + kWindow;
+            if (grown > static_cast<int64_t>(kZlibOutputCap) + kWindow)
+                grown = static_cast<int64_t>(kZlibOutputCap) + kWindow;
+            if (!out->ReCreateBuffer(static_cast<int>(grown))) {
                 if (error)
                     *error = C_String::Stringf("zlib heap alloc error %lld byte", static_cast<long long>(grown));
                 return -1;
@@ -45,6 +55,11 @@ int inflateInto(z_stream& z, C_Memory* out, int used, const void* in, int size, 
         z.avail_out = static_cast<uInt>(kWindow);
         const int r = inflate(&z, Z_SYNC_FLUSH);
         used += kWindow - static_cast<int>(z.avail_out);
+        if (used > kZlibOutputCap) {
+            if (error)
+                *error = C_String::Stringf("zlib output is larger than %d bytes", kZlibOutputCap);
+            return -1;
+        }
         if (r == Z_STREAM_END)
             return used;
         if (r == Z_BUF_ERROR && z.avail_in == 0)
@@ -72,8 +87,8 @@ int zlib_inflate(C_Memory* out, const void* in, int size, C_String* error)
         setError(error, init, z);
         return -1;
     }
-    const int64_t first = static_cast<int64_t>(size) * 2 + kWindow;
-    if (first > INT_MAX || !out->CreateBuffer(static_cast<int>(first))) {
+    const int64_t first = std::min<int64_t>(static_cast<int64_t>(size) * 2 + kWindow, kZlibOutputCap + kWindow);
+    if (!out->CreateBuffer(static_cast<int>(first))) {
         inflateEnd(&z);
         if (error)
             *error = C_String::Stringf("zlib heap alloc error %lld byte", static_cast<long long>(first));
@@ -119,8 +134,8 @@ int zlib_parts_inflate(void* handle, C_Memory* out, const void* piece, int size,
     if (!handle || !out || !piece || size < 0)
         return -1;
     auto* h = static_cast<PartsHandle*>(handle);
-    const int64_t first = static_cast<int64_t>(size) * 2 + kWindow;
-    if (out->GetSize() < first && (first > INT_MAX || !out->CreateBuffer(static_cast<int>(first)))) {
+    const int64_t first = std::min<int64_t>(static_cast<int64_t>(size) * 2 + kWindow, kZlibOutputCap + kWindow);
+    if (out->GetSize() < first && !out->CreateBuffer(static_cast<int>(first))) {
         if (error)
             *error = C_String::Stringf("zlib heap alloc error %lld byte", static_cast<long long>(first));
         return -1;
@@ -151,22 +166,15 @@ constexpr int kAutoHeader = 47;
 constexpr int kZlibHeader = 15;
 constexpr int kRawDeflate = -15;
 
-bool containsNoCase(const C_String& text, const char* word)
-{
-    C_String lower = text;
-    lower.ToLower();
-    return lower.Contains(word);
-}
-
 }  // namespace
 
 ContentCoding contentCodingOf(const C_String& headerValue)
 {
     C_String v = headerValue;
     v.Trim();
-    if (v.IsEmpty() || containsNoCase(v, "identity"))
+    if (v.IsEmpty() || text::containsNoCaseAscii(v.view(), "identity"))
         return ContentCoding::Identity;
-    if (containsNoCase(v, "gzip"))
+    if (text::containsNoCaseAscii(v.view(), "gzip"))
         return ContentCoding::Gzip;
     return ContentCoding::Deflate;
 }
@@ -226,7 +234,8 @@ bool Inflater::Feed(const void* data, size_t size, const Sink& sink)
             z.avail_out = static_cast<uInt>(sizeof piece);
             const int r = inflate(&z, Z_SYNC_FLUSH);
             const size_t made = sizeof piece - z.avail_out;
-            if (r == Z_DATA_ERROR && replayable) {
+            // Only a stream that has made nothing at all is read again as raw deflate.
+            if (r == Z_DATA_ERROR && replayable && made == 0) {
                 const std::string replay = std::move(m_replay);
                 if (!restartRaw()) {
                     m_error = "zlib error: the decoder could not be started";
@@ -234,10 +243,8 @@ bool Inflater::Feed(const void* data, size_t size, const Sink& sink)
                 }
                 return Feed(replay.data(), replay.size(), sink);
             }
-            if (r != Z_OK && r != Z_STREAM_END && r != Z_BUF_ERROR) {
-                m_error = C_String::Stringf("zlib error: %d: %s", r, z.msg ? z.msg : "");
-                return false;
-            }
+            // What zlib made before it met an error is handed on first: the bytes a caller
+            // gets must not depend on where the reads split the broken stream.
             if (made > 0) {
                 m_producedAny = true;
                 replayable = false;
@@ -246,6 +253,10 @@ bool Inflater::Feed(const void* data, size_t size, const Sink& sink)
                     m_error = "the decoded body is larger than the receive buffer allows";
                     return false;
                 }
+            }
+            if (r != Z_OK && r != Z_STREAM_END && r != Z_BUF_ERROR) {
+                m_error = C_String::Stringf("zlib error: %d: %s", r, z.msg ? z.msg : "");
+                return false;
             }
             if (r == Z_STREAM_END) {
                 m_finished = true;
@@ -261,26 +272,45 @@ bool Inflater::Feed(const void* data, size_t size, const Sink& sink)
     return true;
 }
 
-bool decodeBody(ContentCoding coding, const char* data, size_t size, size_t cap, std::string* out, C_String* error)
+bool decodeBody(ContentCoding coding, const char* data, size_t size, size_t cap, platform::NetBuffer* out,
+                size_t* outSize, C_String* error)
 {
-    out->clear();
-    if (coding == ContentCoding::Identity) {
-        out->assign(data, size);
-        return true;
-    }
-    Inflater inflater(coding);
-    const bool ok = inflater.Feed(data, size, [&](const char* piece, size_t n) {
-        if (cap - out->size() < n)
-            return false;
-        out->append(piece, n);
-        return true;
-    });
-    if (!ok) {
+    *outSize = 0;
+    out->reset();
+    platform::NetBuffer block = platform::allocateNetBuffer((coding == ContentCoding::Identity ? size : cap) + 1);
+    if (!block) {
         if (error)
-            *error = inflater.GetError();
-        out->clear();
+            *error = "the decoded body does not fit in memory";
         return false;
     }
+    size_t used = 0;
+    if (coding == ContentCoding::Identity) {
+        if (size > 0)
+            std::memcpy(block.get(), data, size);
+        used = size;
+    } else {
+        Inflater inflater(coding);
+        const bool ok = inflater.Feed(data, size, [&](const char* piece, size_t n) {
+            if (cap - used < n)
+                return false;
+            std::memcpy(block.get() + used, piece, n);
+            used += n;
+            return true;
+        });
+        if (!ok) {
+            if (error)
+                *error = inflater.GetError();
+            return false;
+        }
+        // A stream that stops before its end would otherwise pass for the whole body.
+        if (!inflater.IsFinished()) {
+            if (error)
+                *error = kCutShortText;
+            return false;
+        }
+    }
+    *out = std::move(block);
+    *outSize = used;
     return true;
 }
 

@@ -7,13 +7,18 @@
 #include <memory>
 #include <string>
 
+#include "qarvo/platform/net_buffer.h"
 #include "qarvo/text/memory.h"
 #include "qarvo/text/string.h"
 
 namespace qarvo::common::System {
 
+// The most the zlib helpers decode from one input: the largest answer the library takes. A
+// small compressed input cannot make them grow past it.
+inline constexpr int kZlibOutputCap = 256 * 1024 * 1024;
+
 // One-shot decode of zlib-format data, appended to `out` from its start. The decoded size, or
-// -1 with "zlib error: %d: %s" (or a heap text) in *error.
+// -1 with "zlib error: %d: %s" (or a heap text, or the cap's text) in *error.
 int zlib_inflate(C_Memory* out, const void* in, int size, C_String* error = nullptr);
 // Streaming decoders: an opaque handle for zlib_parts_inflate, released by zlib_parts_exit.
 // The two-argument form takes zlib's window-bits value; 47 accepts gzip and zlib headers.
@@ -27,6 +32,9 @@ C_String zlib_getversion(C_String* error = nullptr);
 }  // namespace qarvo::common::System
 
 namespace qarvo::http {
+
+// The error text of an encoded body that ends before the end of its stream.
+inline constexpr const char* kCutShortText = "the encoded body ends before the end of its stream";
 
 // Which decoder a Content-Encoding value asks for.
 enum class ContentCoding { Identity, Gzip, Deflate };
@@ -65,8 +73,11 @@ private:
     C_String m_error;
 };
 
-// Decodes a whole body. At most `cap` decoded bytes are accepted: a body that decodes to more
-// fails with an error text instead of growing without limit.
-bool decodeBody(ContentCoding coding, const char* data, size_t size, size_t cap, std::string* out, C_String* error);
+// Decodes a whole body into one block of `cap` bytes (only the pages written cost memory), so
+// that the peak is the encoded body plus the decoded one, never a growing copy. At most `cap`
+// decoded bytes are accepted: a body that decodes to more fails with an error text instead of
+// growing without limit.
+bool decodeBody(ContentCoding coding, const char* data, size_t size, size_t cap, platform::NetBuffer* out,
+                size_t* outSize, C_String* error);
 
 }  // namespace qarvo::http

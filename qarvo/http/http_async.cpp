@@ -2,6 +2,8 @@
 
 #include "qarvo/http/url_split.h"
 
+#include <new>
+
 namespace qarvo {
 
 C_HttpAsync::C_HttpAsync() : I_Http(kUserAgent) {}
@@ -19,7 +21,14 @@ C_HttpAsync::~C_HttpAsync()
 unsigned C_HttpAsync::workerMain(void* self)
 {
     auto* http = static_cast<C_HttpAsync*>(self);
-    const int result = http->RunExchange(http->m_connectFlag);
+    int result;
+    // No exception leaves the library's threads: memory that cannot be had fails the exchange.
+    try {
+        result = http->RunExchange(http->m_connectFlag);
+    } catch (const std::bad_alloc&) {
+        http->SetState(net::kStateMemoryError);
+        result = kFailed;
+    }
     if (http->m_streamMode && http->m_stream)
         http->m_stream->Finish();
     http->m_commandStat.store(result, std::memory_order_release);
@@ -49,7 +58,7 @@ int C_HttpAsync::startWorker(bool connect)
     if (m_streamMode) {
         if (!m_stream)
             m_stream = std::make_unique<READER_STREAM>();
-        m_stream->Begin();
+        m_stream->Begin(static_cast<size_t>(m_bufferSize));
     }
     m_commandStat.store(kRunning, std::memory_order_release);
     m_thread = qarvo_create_thread(&C_HttpAsync::workerMain, this);

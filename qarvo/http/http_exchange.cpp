@@ -8,6 +8,8 @@
 #include "qarvo/http/url_split.h"
 #include "qarvo/net/connect_to.h"
 #include "qarvo/net/proxy_tunnel.h"
+#include "qarvo/net/resolver.h"
+#include "qarvo/text/ascii.h"
 #include "qarvo/time/clock.h"
 #include "qarvo/tls/tls_stream.h"
 
@@ -25,15 +27,6 @@ int endAs(Connection& connection, int state, int result)
 {
     connection.SetState(state);
     return result;
-}
-
-bool containsNoCase(const char* text, const char* word)
-{
-    if (!text)
-        return false;
-    C_String lower(text);
-    lower.ToLower();
-    return lower.Contains(word);
 }
 
 }  // namespace
@@ -156,8 +149,17 @@ int I_Http::connectPhase(const net::Deadline& deadline)
     }
     platform::Ipv4Endpoint endpoint;
     endpoint.port = static_cast<uint16_t>(port);
-    if (!General_gethostbyname(name.c_str(), viaProxy ? 1 : 0, &endpoint.address))
+    switch (net::resolveHost(name.c_str(), deadline, abortTest(), &endpoint.address)) {
+    case net::ResolveResult::Found:
+        break;
+    case net::ResolveResult::NotFound:
+        SetState(viaProxy ? net::kStateProxyResolveFailed : net::kStateResolveFailed);
         return kFailed;
+    case net::ResolveResult::TimedOut:
+        return endAs(*this, net::kStateTimeOut, kTimedOut);
+    case net::ResolveResult::Aborted:
+        return endAs(*this, net::kStateAborted, kAborted);
+    }
     if (deadline.Passed())
         return endAs(*this, net::kStateTimeOut, kTimedOut);
     if (IsAbort())
@@ -258,85 +260,90 @@ int I_Http::receiveAndComplete(net::I_ByteStream& stream, const net::Deadline& d
         platform::socketShutdown(m_socket.Get(), platform::ShutdownHow::Both);
     m_headerLength = static_cast<int64_t>(receiver.GetHeaderLength());
 
-    auto failWith = [this, &receiver]() {
-        if (receiver.GetStateCode() >= 0)
-            SetState(receiver.GetStateCode());
-        else
-            General_SetStateMessageA(receiver.GetErrorText().c_str());
-        return kFailed;
-    };
+    // Completion rules, in order: a used-up retry budget, nothing received, then (with what
+    // came kept) abort and time-out, a failure, and the rules for a complete answer.
     if (end == End::Failed && receiver.GetStateCode() == net::kStateRecvFailed)
-        return failWith();
+        return failedWith(receiver);
     if (!receiver.ReceivedAny()) {
-        if (end == End::Aborted || end == End::TimedOut) {
-            SetState(receiver.GetStateCode());
-            return end == End::Aborted ? kAborted : kTimedOut;
-        }
+        if (end == End::Aborted || end == End::TimedOut)
+            return endAs(*this, receiver.GetStateCode(), end == End::Aborted ? kAborted : kTimedOut);
         if (end == End::Failed)
-            return failWith();
-        SetState(net::kStateClosedBeforeData);
-        return kFailed;
+            return failedWith(receiver);
+        return endAs(*this, net::kStateClosedBeforeData, kFailed);
     }
-
-    // What came is kept, whatever the ending.
-    if (!m_streamMode) {
-        const size_t offset = receiver.GetBodyOffset();
-        const size_t size = receiver.GetBodySize();
-        if (m_resumeOffset > 0) {
-            if (!m_body.PlaceAt(static_cast<size_t>(m_resumeOffset), receiver.GetBuffer() + offset, size)) {
-                SetState(net::kStateMemoryError);
-                return kFailed;
-            }
-        } else {
-            m_body.Adopt(receiver.TakeBuffer(), offset, size);
-        }
-    }
-    if (end == End::Aborted || end == End::TimedOut) {
-        SetState(receiver.GetStateCode());
-        return end == End::Aborted ? kAborted : kTimedOut;
-    }
+    if (!keepBody(receiver))
+        return endAs(*this, net::kStateMemoryError, kFailed);
+    if (end == End::Aborted || end == End::TimedOut)
+        return endAs(*this, receiver.GetStateCode(), end == End::Aborted ? kAborted : kTimedOut);
     if (end == End::Failed)
-        return failWith();
+        return failedWith(receiver);
+    return completeAnswer(receiver, end == End::Complete, challenged);
+}
 
+int I_Http::failedWith(const http::ResponseReceiver& receiver)
+{
+    if (receiver.GetStateCode() >= 0)
+        SetState(receiver.GetStateCode());
+    else
+        General_SetStateMessageA(receiver.GetErrorText().c_str());
+    return kFailed;
+}
+
+bool I_Http::keepBody(http::ResponseReceiver& receiver)
+{
+    // In reader-stream mode the body has gone to the stream already.
+    if (m_streamMode)
+        return true;
+    const size_t offset = receiver.GetBodyOffset();
+    const size_t size = receiver.GetBodySize();
+    if (m_resumeOffset > 0)
+        return m_body.PlaceAt(static_cast<size_t>(m_resumeOffset), receiver.GetBuffer() + offset, size);
+    m_body.Adopt(receiver.TakeBuffer(), offset, size);
+    return true;
+}
+
+int I_Http::completeAnswer(const http::ResponseReceiver& receiver, bool endedComplete, bool* challenged)
+{
     const int64_t downloaded = receiver.GetBodyBytes();
     const int64_t length = m_status.contentLength;
     const bool chunked = receiver.IsChunked();
-    if (!chunked && m_checkLength && length > 0 && downloaded < length) {
-        SetState(kStateShortLength);
-        return kDisconnected;
-    }
-    if (chunked && !receiver.SawLastChunk()) {
-        SetState(kStateChunkUnfinished);
-        return kDisconnected;
-    }
-    if (m_auth.mode == 1 && m_auth.retries > 0 && m_status.statusCode == "401" &&
-        containsNoCase(GetHeaderField("WWW-Authenticate"), "basic")) {
+    if (!chunked && m_checkLength && length > 0 && downloaded < length)
+        return endAs(*this, kStateShortLength, kDisconnected);
+    if (chunked && !receiver.SawLastChunk())
+        return endAs(*this, kStateChunkUnfinished, kDisconnected);
+    const char* challenge = GetHeaderField("WWW-Authenticate");
+    if (m_auth.mode == 1 && m_auth.retries > 0 && m_status.statusCode == "401" && challenge &&
+        text::containsNoCaseAscii(challenge, "basic")) {
         *challenged = true;
         return kSuccess;
     }
-    if (end == End::Complete || length < 1 || downloaded == length || m_method == kHead) {
-        if (!m_streamMode && DecodesCodings()) {
-            const http::ContentCoding coding = http::contentCodingOf(m_status.contentEncoding);
-            if (coding != http::ContentCoding::Identity && m_body.Size() > 0) {
-                std::string decoded;
-                C_String error;
-                if (!http::decodeBody(coding, m_body.Data(), m_body.Size(), static_cast<size_t>(m_bufferSize),
-                                      &decoded, &error)) {
-                    General_SetStateMessageA(error.c_str());
-                    return kFailed;
-                }
-                m_body.Clear();
-                if (!m_body.PlaceAt(0, decoded.data(), decoded.size())) {
-                    SetState(net::kStateMemoryError);
-                    return kFailed;
-                }
-            }
+    if (endedComplete || length < 1 || downloaded == length || m_method == kHead) {
+        if (m_streamMode && receiver.DecodingCutShort()) {
+            General_SetStateMessageA(http::kCutShortText);
+            return kFailed;
         }
-        SetState(net::kStateSuccess);
-        return kSuccess;
+        return decodeContent() ? endAs(*this, net::kStateSuccess, kSuccess) : kFailed;
     }
-    SetState(kStatePartialData);
-    return kDisconnected;
+    return endAs(*this, kStatePartialData, kDisconnected);
+}
+
+bool I_Http::decodeContent()
+{
+    if (m_streamMode || !DecodesCodings() || m_body.Size() == 0)
+        return true;
+    const http::ContentCoding coding = http::contentCodingOf(m_status.contentEncoding);
+    if (coding == http::ContentCoding::Identity)
+        return true;
+    platform::NetBuffer decoded;
+    size_t decodedSize = 0;
+    C_String error;
+    if (!http::decodeBody(coding, m_body.Data(), m_body.Size(), static_cast<size_t>(m_bufferSize), &decoded,
+                          &decodedSize, &error)) {
+        General_SetStateMessageA(error.c_str());
+        return false;
+    }
+    m_body.Adopt(std::move(decoded), 0, decodedSize);
+    return true;
 }
 
 }  // namespace qarvo

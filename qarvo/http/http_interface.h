@@ -23,6 +23,10 @@
 
 namespace qarvo {
 
+namespace http {
+class ResponseReceiver;
+}
+
 class I_Http : public I_HttpType {
 public:
     using READER_STREAM = http::StreamBuffer;
@@ -240,6 +244,12 @@ private:
     int connectPhase(const net::Deadline& deadline);
     int sendRequest(net::I_ByteStream& stream, const std::string& request, const net::Deadline& deadline);
     int receiveAndComplete(net::I_ByteStream& stream, const net::Deadline& deadline, bool* retryChallenge);
+    // The steps of the completion: a failure's state, the body kept, the rules of a whole answer
+    // and the decoding of its content coding.
+    int failedWith(const http::ResponseReceiver& receiver);
+    bool keepBody(http::ResponseReceiver& receiver);
+    int completeAnswer(const http::ResponseReceiver& receiver, bool endedComplete, bool* challenged);
+    bool decodeContent();
     void countProgress(size_t bytes);
     std::function<bool()> abortTest() const;
 

@@ -1,12 +1,11 @@
 // The request settings of I_Http and the accessors of the answer.
-#include <strings.h>
-
 #include <cstring>
 
 #include "qarvo/file/content_type.h"
 #include "qarvo/http/http_interface.h"
 #include "qarvo/http/request_files.h"
 #include "qarvo/http/response_head.h"
+#include "qarvo/text/ascii.h"
 
 namespace qarvo {
 namespace {
@@ -140,7 +139,7 @@ int I_Http::SetRequestProperty(const char* name, const char* value)
         if (lower == reserved)
             return 0;
     for (auto& entry : m_properties) {
-        if (strcasecmp(entry.first.c_str(), stored.c_str()) == 0) {
+        if (text::equalsNoCaseAscii(entry.first.view(), stored.view())) {
             entry.first = stored;
             entry.second = value;
             return 1;

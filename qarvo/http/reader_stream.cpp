@@ -1,26 +1,25 @@
 #include "qarvo/http/reader_stream.h"
 
+#include <cstdint>
 #include <cstring>
 
 #include "qarvo/time/clock.h"
 
 namespace qarvo::http {
 
-void StreamBuffer::Begin()
+void StreamBuffer::Begin(size_t cap)
 {
     C_CriticalLock lock(m_cs);
     m_read = m_write = 0;
     m_finished = false;
     m_total = 0;
     m_wanted = 0;
+    m_cap = cap > 0 ? cap : 1;
     m_event.ResetEvent();
 }
 
-void StreamBuffer::Deliver(const char* data, size_t size)
+void StreamBuffer::appendLocked(const char* data, size_t size)
 {
-    if (!data || size == 0)
-        return;
-    C_CriticalLock lock(m_cs);
     if (m_capacity - m_write < size) {
         const size_t waiting = m_write - m_read;
         // Moving the unread bytes down is worth it only when that frees at least as much as it
@@ -43,8 +42,36 @@ void StreamBuffer::Deliver(const char* data, size_t size)
     std::memcpy(m_data.get() + m_write, data, size);
     m_write += size;
     m_total += static_cast<int64_t>(size);
-    if (m_write - m_read >= m_wanted)
-        m_event.SetEvent();
+}
+
+bool StreamBuffer::Deliver(const char* data, size_t size, const std::function<bool()>& stop)
+{
+    if (!data)
+        return true;
+    while (size > 0) {
+        {
+            C_CriticalLock lock(m_cs);
+            const size_t waiting = m_write - m_read;
+            const size_t room = m_cap > waiting ? m_cap - waiting : 0;
+            if (room > 0) {
+                const size_t n = room < size ? room : size;
+                appendLocked(data, n);
+                data += n;
+                size -= n;
+                // A reader that wants more than the cap can ever hold is woken by a full buffer.
+                const size_t wake = m_wanted < m_cap ? m_wanted : m_cap;
+                if (m_write - m_read >= wake)
+                    m_event.SetEvent();
+                continue;
+            }
+            m_room.ResetEvent();
+            m_event.SetEvent();
+        }
+        if (stop && stop())
+            return false;
+        m_room.Wait(kRoomWaitMs);
+    }
+    return true;
 }
 
 void StreamBuffer::Finish()
@@ -68,6 +95,7 @@ size_t StreamBuffer::takeLocked(unsigned char* dest, size_t room)
     if (n > 0) {
         std::memcpy(dest, m_data.get() + m_read, n);
         m_read += n;
+        m_room.SetEvent();
     }
     if (m_read == m_write) {
         m_read = m_write = 0;

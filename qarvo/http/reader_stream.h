@@ -2,9 +2,14 @@
 // The hand-over buffer of reader-stream mode: the worker appends body bytes as they arrive,
 // the owner takes them out with a wait. The buffer and its positions are only touched under
 // the lock; the event wakes the reader after each delivery and at the end.
+//
+// The unread bytes are capped, like the body of whole-body mode: a worker that finds the
+// buffer full waits until the reader has taken some (back-pressure), so that a small encoded
+// answer that inflates without end, or a reader that lags, cannot make it grow without limit.
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "qarvo/text/memory.h"
@@ -19,9 +24,12 @@ public:
     StreamBuffer(const StreamBuffer&) = delete;
     StreamBuffer& operator=(const StreamBuffer&) = delete;
 
-    // Empties the buffer, clears the positions and flags, resets the event.
-    void Begin();
-    void Deliver(const char* data, size_t size);
+    // Empties the buffer, clears the positions and flags, resets the event; at most `cap`
+    // bytes wait unread from now on.
+    void Begin(size_t cap);
+    // Appends all of `data`, waiting while the buffer is full. False when `stop` said so
+    // during a wait (the bytes not yet taken in are dropped then).
+    bool Deliver(const char* data, size_t size, const std::function<bool()>& stop);
     // No more bytes will come.
     void Finish();
     // Frees the storage.
@@ -41,15 +49,22 @@ public:
 private:
     // Under the lock: copies what is waiting (up to `room`) to `dest`.
     size_t takeLocked(unsigned char* dest, size_t room);
+    // Under the lock: appends `size` bytes, which fit under the cap.
+    void appendLocked(const char* data, size_t size);
+
+    // How long a worker waiting for room sleeps before it looks at its stop test again.
+    static constexpr int kRoomWaitMs = 10;
 
     mutable C_CriticalSection m_cs;
     C_Event m_event;
+    C_Event m_room;  // set when the reader has taken bytes out
     std::unique_ptr<char[]> m_data;
     size_t m_capacity = 0;
     size_t m_read = 0;   // next byte to hand out
     size_t m_write = 0;  // end of the delivered bytes
     bool m_finished = false;
     int64_t m_total = 0;
+    size_t m_cap = SIZE_MAX;
     // How many bytes the waiting reader still wants (0: nobody waits). A delivery wakes it
     // only once that many are waiting, since it would go back to sleep for fewer anyway;
     // this keeps a fast download from costing one thread switch per read.

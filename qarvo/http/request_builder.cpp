@@ -104,18 +104,13 @@ C_String I_Http::GetBoundary()
     n[7] = mixed;
 
     const C_String body = GetBody();
-    std::vector<std::string> files;
-    for (const ATTACH& a : m_attachments) {
-        std::string bytes;
-        if (http::readWholeFile(a.path, &bytes))
-            files.push_back(std::move(bytes));
-    }
     for (;;) {
         const C_String candidate = C_String::Stringf("---------------------------%x%x%x%x%x%x%x%x", n[0], n[1],
                                                      n[2], n[3], n[4], n[5], n[6], n[7]);
+        // The attachments are searched piece by piece, never held whole.
         bool clash = body.Contains(candidate);
-        for (const std::string& f : files)
-            clash = clash || f.find(candidate.std()) != std::string::npos;
+        for (const ATTACH& a : m_attachments)
+            clash = clash || http::fileContains(a.path, candidate.std());
         if (!clash) {
             m_boundary = candidate;
             return m_boundary;
@@ -168,19 +163,24 @@ std::string I_Http::BuildRequest()
 
     if (m_contentKind == kMultipart && (!m_attachments.empty() || !m_bodies.empty())) {
         const C_String boundary = GetBoundary();
-        // The parts are built first so that Content-Length is the exact count sent, even if
-        // a file changed size since it was attached.
-        std::string parts;
+        // Each file is read once, straight into the request after the head; the content lines
+        // go in front of the parts afterwards, so that Content-Length is the exact count sent
+        // even if a file changed size since it was attached.
+        const size_t headEnd = out.size();
+        const int64_t expected = GetBodySize(boundary);
+        out.reserve(headEnd + static_cast<size_t>(expected > 0 ? expected : 0) + 256);
+        std::string& parts = out;
         for (const ATTACH& a : m_attachments) {
-            std::string bytes;
-            if (!http::readWholeFile(a.path, &bytes))
-                continue;
+            const size_t partStart = parts.size();
             parts += C_String::Stringf("--%s\r\n", boundary.c_str()).std();
             parts += C_String::Stringf("Content-Disposition: form-data; name=\"%s\"; filename=\"%s\"\r\n",
                                        a.name.c_str(), a.path.c_str())
                          .std();
             parts += C_String::Stringf("Content-Type: %s\r\n\r\n", a.type.c_str()).std();
-            parts += bytes;
+            if (!http::appendWholeFile(a.path, &parts)) {
+                parts.resize(partStart);
+                continue;
+            }
             parts += "\r\n";
         }
         for (const BODY& field : m_bodies) {
@@ -191,14 +191,15 @@ std::string I_Http::BuildRequest()
         }
         parts += C_String::Stringf("--%s--\r\n", boundary.c_str()).std();
         parts += m_rawBody;
+        std::string lines;
         if (m_contentText.IsEmpty())
-            out += C_String::Stringf("Content-Type: multipart/form-data; boundary=%s\r\n", boundary.c_str()).std();
+            lines += C_String::Stringf("Content-Type: multipart/form-data; boundary=%s\r\n", boundary.c_str()).std();
         else
-            out += C_String::Stringf("Content-Type: multipart/form-data; boundary=%s; charset=%s\r\n",
-                                     boundary.c_str(), m_contentText.c_str())
-                       .std();
-        out += C_String::Stringf("Content-Length: %zu\r\n\r\n", parts.size()).std();
-        out += parts;
+            lines += C_String::Stringf("Content-Type: multipart/form-data; boundary=%s; charset=%s\r\n",
+                                       boundary.c_str(), m_contentText.c_str())
+                         .std();
+        lines += C_String::Stringf("Content-Length: %zu\r\n\r\n", out.size() - headEnd).std();
+        out.insert(headEnd, lines);
         return out;
     }
 

@@ -1,12 +1,12 @@
 #include "qarvo/http/response_head.h"
 
 #include <cstring>
-#include <strings.h>
+
+#include "qarvo/text/ascii.h"
 
 namespace qarvo::http {
-namespace {
 
-int64_t parseLength(const char* value)
+int64_t parseContentLength(const char* value)
 {
     while (*value == ' ' || *value == '\t')
         ++value;
@@ -22,12 +22,10 @@ int64_t parseLength(const char* value)
     return v;
 }
 
-}  // namespace
-
 const char* headerValueOf(const C_String& line, const char* nameWithColon)
 {
     const size_t n = std::strlen(nameWithColon);
-    if (static_cast<size_t>(line.Length()) < n || strncasecmp(line.c_str(), nameWithColon, n) != 0)
+    if (!text::startsWithNoCaseAscii(line.view(), std::string_view(nameWithColon, n)))
         return nullptr;
     const char* value = line.c_str() + n;
     if (*value == ' ')
@@ -37,6 +35,9 @@ const char* headerValueOf(const C_String& line, const char* nameWithColon)
 
 int statusNumberOf(const char* data, size_t length)
 {
+    // Only the status line counts: a space in a later header line is no status.
+    if (const void* lf = std::memchr(data, '\n', length))
+        length = static_cast<size_t>(static_cast<const char*>(lf) - data);
     const void* sp = std::memchr(data, ' ', length);
     if (!sp)
         return 0;
@@ -74,7 +75,7 @@ void parseResponseHead(const char* data, size_t length, I_HttpType::tag_HttpStat
             else if (const char* v = headerValueOf(line, "Server:"))
                 status->server = v;
             else if (const char* v = headerValueOf(line, "Content-Length:"))
-                status->contentLength = parseLength(v);
+                status->contentLength = parseContentLength(v);
             else if (const char* v = headerValueOf(line, "Content-Type:"))
                 status->contentType = v;
             else if (const char* v = headerValueOf(line, "Content-Encoding:"))

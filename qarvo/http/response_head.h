@@ -2,6 +2,7 @@
 // The parse of an answer's header block.
 
 #include <cstddef>
+#include <cstdint>
 
 #include "qarvo/http/http_type.h"
 
@@ -14,6 +15,10 @@ void parseResponseHead(const char* data, size_t length, I_HttpType::tag_HttpStat
 
 // The status number of a status line at `data` ("HTTP/1.1 200 OK" -> 200), 0 when unreadable.
 int statusNumberOf(const char* data, size_t length);
+
+// A Content-Length value: decimal digits after optional blanks; -1 when there are none or the
+// number would not fit.
+int64_t parseContentLength(const char* value);
 
 // Case-insensitive "Name:" match at the start of `line`; the value after the colon with one
 // space skipped, or null.

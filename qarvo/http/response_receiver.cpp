@@ -5,6 +5,7 @@
 
 #include "qarvo/http/response_head.h"
 #include "qarvo/net/state_message.h"
+#include "qarvo/text/ascii.h"
 #include "qarvo/time/clock.h"
 
 namespace qarvo::http {
@@ -18,13 +19,21 @@ constexpr int kFailedReadPauseMs = 100;
 bool transferIsChunked(const I_HttpType::tag_HttpStatus& status)
 {
     for (const C_String& line : status.headers) {
-        if (const char* v = headerValueOf(line, "Transfer-Encoding:")) {
-            C_String value(v);
-            value.ToLower();
-            if (value.Contains("chunked"))
+        if (const char* v = headerValueOf(line, "Transfer-Encoding:"))
+            if (text::containsNoCaseAscii(v, "chunked"))
                 return true;
-        }
     }
+    return false;
+}
+
+// Two lengths that disagree leave the end of the body to a guess: on a kept-alive connection
+// the wrong one would take bytes of the next answer for this one, or the reverse.
+bool conflictingLengths(const I_HttpType::tag_HttpStatus& status)
+{
+    for (const C_String& line : status.headers)
+        if (const char* v = headerValueOf(line, "Content-Length:"))
+            if (parseContentLength(v) != status.contentLength)
+                return true;
     return false;
 }
 
@@ -63,6 +72,8 @@ ResponseReceiver::End ResponseReceiver::Run(net::I_ByteStream& stream, const net
 {
     if (!m_buffer)
         return fail(net::kStateMemoryError);
+    // A delivery that waits for the reader gives up on abort or at the deadline.
+    m_stopTest = [&] { return (isAbort && isAbort()) || deadline.Passed(); };
     int retries = kReadRetries;
     for (;;) {
         if (m_complete)
@@ -139,6 +150,8 @@ bool ResponseReceiver::findHeader(I_HttpType::tag_HttpStatus* status)
         m_bodyEnd = end;
         parseResponseHead(m_buffer.get(), end, status);
         m_expected = status->contentLength;
+        if (conflictingLengths(*status))
+            return fail(-1, "the answer has Content-Length lines that disagree"), false;
         m_chunked = m_settings.decodeChunked && transferIsChunked(*status);
         m_noBody = m_settings.headRequest || code == 204 || code == 304;
         if (m_settings.stream && m_settings.decodeContent) {
@@ -153,23 +166,72 @@ bool ResponseReceiver::findHeader(I_HttpType::tag_HttpStatus* status)
 bool ResponseReceiver::deliver(const char* data, size_t size)
 {
     StreamBuffer* out = m_settings.stream;
-    if (!m_inflater) {
-        out->Deliver(data, size);
+    const std::function<bool()>& stop = m_stopTest;
+    auto sink = [out, &stop, this](const char* piece, size_t n) {
+        if (out->Deliver(piece, n, stop))
+            return true;
+        m_stopped = true;
+        return false;
+    };
+    if (!m_inflater)
+        return sink(data, size);
+    if (m_inflater->Feed(data, size, sink))
         return true;
-    }
-    const bool ok = m_inflater->Feed(data, size, [out](const char* piece, size_t n) {
-        out->Deliver(piece, n);
-        return true;
-    });
-    if (!ok)
+    if (!m_stopped)
         fail(-1, m_inflater->GetError().c_str());
-    return ok;
+    return false;
+}
+
+size_t ResponseReceiver::decodeChunks()
+{
+    const size_t raw = m_used - m_bodyEnd;
+    const ChunkDecoder::Step step = m_chunks.Feed(m_buffer.get() + m_bodyEnd, raw);
+    // The unfinished line (or anything after the body) moves down behind the decoded bytes.
+    const size_t leftover = raw - step.consumed;
+    if (leftover > 0 && step.produced != step.consumed)
+        std::memmove(m_buffer.get() + m_bodyEnd + step.produced, m_buffer.get() + m_bodyEnd + step.consumed, leftover);
+    m_bodyEnd += step.produced;
+    m_used = m_bodyEnd + leftover;
+    if (m_chunks.IsDone()) {
+        m_used = m_bodyEnd;  // anything after the body belongs to no answer of ours
+        m_complete = true;
+    }
+    return step.produced;
+}
+
+size_t ResponseReceiver::takePlainBody()
+{
+    size_t fresh = m_used - m_bodyEnd;
+    // Counted against the whole body so far, not against what this read brought: in
+    // reader-stream mode the buffer is emptied after every delivery.
+    if (m_expected >= 0) {
+        const uint64_t left = static_cast<uint64_t>(m_expected - m_bodyBytes);
+        if (fresh >= left) {
+            fresh = static_cast<size_t>(left);
+            m_used = m_bodyEnd + fresh;
+            m_complete = true;
+        }
+    }
+    m_bodyEnd += fresh;
+    return fresh;
+}
+
+bool ResponseReceiver::handOn()
+{
+    const bool delivered = deliver(m_buffer.get() + m_headerLength, m_bodyEnd - m_headerLength);
+    const size_t leftover = m_used - m_bodyEnd;
+    if (leftover > 0)
+        std::memmove(m_buffer.get() + m_headerLength, m_buffer.get() + m_bodyEnd, leftover);
+    m_bodyEnd = m_headerLength;
+    m_used = m_headerLength + leftover;
+    return delivered || m_stopped;
 }
 
 bool ResponseReceiver::process(I_HttpType::tag_HttpStatus* status)
 {
     if (m_headerLength == 0) {
-        findHeader(status);
+        if (!findHeader(status))
+            return false;
         if (m_headerLength == 0)
             return true;
     }
@@ -178,44 +240,18 @@ bool ResponseReceiver::process(I_HttpType::tag_HttpStatus* status)
         m_complete = true;
         return true;
     }
-    const size_t before = m_bodyEnd;
-    if (m_chunked) {
-        const ChunkDecoder::Step step = m_chunks.Feed(m_buffer.get() + m_bodyEnd, m_used - m_bodyEnd);
-        const size_t leftover = m_used - m_bodyEnd - step.consumed;
-        if (leftover > 0 && step.produced != step.consumed)
-            std::memmove(m_buffer.get() + m_bodyEnd + step.produced, m_buffer.get() + m_bodyEnd + step.consumed,
-                         leftover);
-        m_bodyEnd += step.produced;
-        m_used = m_bodyEnd + leftover;
-        if (m_chunks.IsFailed())
-            return fail(-1, "the chunked body is malformed"), false;
-        if (m_chunks.IsDone()) {
-            m_used = m_bodyEnd;  // anything after the body belongs to no answer of ours
-            m_complete = true;
-        }
-    } else {
-        m_bodyEnd = m_used;
-        if (m_expected >= 0 && static_cast<int64_t>(m_bodyEnd - m_headerLength) >= m_expected) {
-            m_bodyEnd = m_headerLength + static_cast<size_t>(m_expected);
-            m_used = m_bodyEnd;
-            m_complete = true;
-        }
-    }
-    const size_t fresh = m_bodyEnd - before;
+    const size_t fresh = m_chunked ? decodeChunks() : takePlainBody();
     if (fresh > 0) {
         m_bodyBytes += static_cast<int64_t>(fresh);
         if (m_progress)
             m_progress(fresh);
     }
-    if (m_settings.stream && m_bodyEnd > m_headerLength) {
-        if (!deliver(m_buffer.get() + m_headerLength, m_bodyEnd - m_headerLength))
-            return false;
-        const size_t leftover = m_used - m_bodyEnd;
-        if (leftover > 0)
-            std::memmove(m_buffer.get() + m_headerLength, m_buffer.get() + m_bodyEnd, leftover);
-        m_bodyEnd = m_headerLength;
-        m_used = m_headerLength + leftover;
-    }
+    // The bytes decoded before a malformed chunk are handed on first, so that what a reader
+    // gets does not depend on where the reads split the body.
+    if (m_settings.stream && m_bodyEnd > m_headerLength && !handOn())
+        return false;
+    if (m_chunks.IsFailed())
+        return fail(-1, "the chunked body is malformed"), false;
     return true;
 }
 

@@ -61,6 +61,8 @@ public:
     size_t GetHeaderLength() const { return m_headerLength; }
     bool IsChunked() const { return m_chunked; }
     bool SawLastChunk() const { return m_chunks.SawLastChunk(); }
+    // Reader-stream mode: the encoded body ended before the end of its stream.
+    bool DecodingCutShort() const { return m_inflater && !m_inflater->IsFinished(); }
     // Body bytes of this answer after chunk removal (the encoded size when encoded).
     int64_t GetBodyBytes() const { return m_bodyBytes; }
 
@@ -73,6 +75,11 @@ public:
 private:
     bool process(I_HttpType::tag_HttpStatus* status);
     bool findHeader(I_HttpType::tag_HttpStatus* status);
+    // The steps of one pass over new bytes: the body part of them (chunks decoded in place, or
+    // up to Content-Length), then in reader-stream mode the hand-over of the decoded bytes.
+    size_t decodeChunks();
+    size_t takePlainBody();
+    bool handOn();
     bool deliver(const char* data, size_t size);
     End fail(int code, const char* text = nullptr);
     bool waitReadable(net::I_ByteStream& stream, const net::Deadline& deadline, const std::function<bool()>& isAbort,
@@ -94,6 +101,8 @@ private:
     int64_t m_bodyBytes = 0;
     ChunkDecoder m_chunks;
     std::unique_ptr<Inflater> m_inflater;
+    std::function<bool()> m_stopTest;
+    bool m_stopped = false;  // a delivery gave up waiting for the reader
     int m_stateCode = 0;
     C_String m_errorText;
 };

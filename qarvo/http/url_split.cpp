@@ -8,6 +8,14 @@ bool splitHttpUrl(const char* url, UrlParts* out)
 {
     if (!url || std::strlen(url) < 8 || !out)
         return false;
+    // The address goes into the request line and the Host line as it is: a CR or LF would end
+    // them early and let the text smuggle in lines of its own (an address taken from a
+    // URL-decoded answer can carry "%0D%0A"), and a space or control byte would break them.
+    for (const char* p = url; *p; ++p) {
+        const unsigned char c = static_cast<unsigned char>(*p);
+        if (c <= 0x20 || c == 0x7F)
+            return false;
+    }
     size_t skip;
     bool tls;
     if (std::strncmp(url, "http://", 7) == 0) {

@@ -12,7 +12,8 @@ struct UrlParts {
     bool tls = false;
 };
 
-// False for a null or short address or another scheme (compared with case, as written).
+// False for a null or short address, another scheme (compared with case, as written), or an
+// address holding a space, a control byte (CR, LF...) or DEL.
 bool splitHttpUrl(const char* url, UrlParts* out);
 
 // The host text split at its port: "host:8080" -> "host", 8080. *port is left alone when no

@@ -56,6 +56,12 @@ bool BasicIniFile<Str>::isUsableKey(const Str& key)
 {
     if (key.IsEmpty() || key[0] == Char('#'))
         return false;
+    // A line starting with U+FEFF at the start of the file reads as the byte-order mark and
+    // the rest of the key: such a key would be written and never found again.
+    if constexpr (sizeof(Char) == 2) {
+        if (key[0] == Char(kByteOrderMark))
+            return false;
+    }
     for (Char c : key.std())
         if (c == Char(' ') || c == Char('=') || isLineEnd(c))
             return false;

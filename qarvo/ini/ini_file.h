@@ -66,7 +66,8 @@ public:
 
     // Records a write. 1 recorded; 0 with the error flag when closed, or when the key or the
     // value could not be read back as written: an empty key, a key holding a space, "=", CR
-    // or LF or starting with "#", a value holding CR or LF (it would add lines to the file).
+    // or LF or starting with "#" (or, in the UTF-16 file, with U+FEFF, which at the start of
+    // the file reads as the byte-order mark), a value holding CR or LF (it would add lines).
     int SetStr(const Str& key, const Str& value);
     int SetStr(const Str& key, int value);
     int SetStr(int key, const Str& value) { return SetStr(numberKey(key), value); }

@@ -1,27 +1,16 @@
 #include "qarvo/net/connect_to.h"
 
-#include <cstdlib>
+#include <mutex>
+#include <optional>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "qarvo/platform/environment.h"
+#include "qarvo/text/ascii.h"
+
 namespace qarvo::net {
 namespace {
-
-bool equalsNoCase(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z')
-            x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z')
-            y = static_cast<char>(y - 'A' + 'a');
-        if (x != y)
-            return false;
-    }
-    return true;
-}
 
 // A port field: empty (-1: any / keep), or 1..65535. False when malformed.
 bool parsePort(std::string_view text, int* out)
@@ -78,7 +67,7 @@ bool applyConnectTo(const char* rules, C_String* host, int* port)
         int port1 = 0, port2 = 0;
         if (!parsePort(fields[1], &port1) || !parsePort(fields[3], &port2))
             continue;
-        if (!fields[0].empty() && !equalsNoCase(fields[0], host->view()))
+        if (!fields[0].empty() && !text::equalsNoCaseAscii(fields[0], host->view()))
             continue;
         if (port1 >= 0 && port1 != *port)
             continue;
@@ -91,9 +80,44 @@ bool applyConnectTo(const char* rules, C_String* host, int* port)
     return false;
 }
 
+namespace {
+
+// The rules as last read from the environment, with the lock that guards them.
+struct EnvironmentRules {
+    std::mutex lock;
+    bool read = false;
+    std::optional<std::string> rules;
+};
+
+EnvironmentRules& environmentRules()
+{
+    static EnvironmentRules rules;
+    return rules;
+}
+
+}  // namespace
+
 bool applyConnectToFromEnvironment(C_String* host, int* port)
 {
-    return applyConnectTo(std::getenv(kConnectToVariable), host, port);
+    EnvironmentRules& env = environmentRules();
+    std::optional<std::string> rules;
+    {
+        std::lock_guard<std::mutex> guard(env.lock);
+        if (!env.read) {
+            env.rules = platform::environmentValue(kConnectToVariable);
+            env.read = true;
+        }
+        rules = env.rules;
+    }
+    return rules && applyConnectTo(rules->c_str(), host, port);
+}
+
+void reloadConnectTo()
+{
+    EnvironmentRules& env = environmentRules();
+    std::lock_guard<std::mutex> guard(env.lock);
+    env.rules = platform::environmentValue(kConnectToVariable);
+    env.read = true;
 }
 
 }  // namespace qarvo::net

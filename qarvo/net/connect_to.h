@@ -10,12 +10,17 @@
 
 namespace qarvo::net {
 
-// The environment variable read at every connect (not cached, so that tests may change it).
+// The environment variable. It is read once, at the first connect, under a lock: connects run
+// on worker threads, and reading the environment while another thread changes it is a data
+// race. A program (a test) that changes it later says so with reloadConnectTo().
 inline constexpr const char* kConnectToVariable = "PELMORA_CONNECT_TO";
 
 // Applies `rules` to *host / *port; true when a rule matched (and changed nothing or both).
 bool applyConnectTo(const char* rules, C_String* host, int* port);
-// The same with the rules of the environment variable.
+// The same with the rules of the environment variable, as last read.
 bool applyConnectToFromEnvironment(C_String* host, int* port);
+// Reads the variable again. Call it from the thread that changed the environment, after the
+// change.
+void reloadConnectTo();
 
 }  // namespace qarvo::net

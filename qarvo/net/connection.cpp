@@ -311,6 +311,10 @@ int Connection::SendRecv(net::I_ByteStream& stream, C_BinaryMemory* answer, cons
     for (;;) {
         if (deadline.Passed())
             return net::kStateTimeOut;
+        // A peer that never sends a line end must not make the answer grow without limit,
+        // deadline or not.
+        if (answer->Length() >= kMaxSendRecvAnswer)
+            return net::kStateBufferFull;
         const long r = stream.Read(piece, sizeof piece);
         if (r > 0) {
             tries = kHelperTries;

@@ -78,6 +78,8 @@ public:
     // One line, up to and including its LF, read one byte at a time.
     static int RecvLine(net::I_ByteStream& stream, char* buffer, int size, int* received,
                         const net::Deadline& deadline);
+    // The most SendRecv reads while waiting for the line end (then 15).
+    static constexpr int kMaxSendRecvAnswer = 1024 * 1024;
     // Sends `text`, then reads into `answer` until it holds a CR LF pair or the peer closes.
     static int SendRecv(net::I_ByteStream& stream, C_BinaryMemory* answer, const char* text, const net::Deadline& deadline,
                         int* received);

@@ -33,6 +33,8 @@ void socketSubsystemCleanup();
 
 // The last socket error of the calling thread: the native code and its portable kind.
 int socketLastErrorCode();
+// Clears it, so that a library that reports "see the system error" can be read exactly.
+void socketClearLastError();
 SocketError socketLastError();
 SocketError classifySocketError(int code);
 

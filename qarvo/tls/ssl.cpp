@@ -4,8 +4,6 @@
 #include <openssl/ssl.h>
 #include <openssl/x509v3.h>
 
-#include <cerrno>
-
 #include "qarvo/net/socket.h"
 #include "qarvo/thread/critical_section.h"
 
@@ -225,12 +223,18 @@ void C_SSL::captureError(const char* what, int sslError)
     m_lastError = text;
 }
 
+// SSL_ERROR_SYSCALL says "see the system error": it is cleared before the call and taken
+// right after it, so that a stale code from an earlier call cannot turn a close into a
+// failure or a failure into a close.
 int C_SSL::Write(const void* data, int size)
 {
     if (!m_session || !data || size <= 0)
         return m_session && size == 0 ? 0 : -1;
     ERR_clear_error();
-    return SSL_write(m_session->ssl, data, size);
+    platform::socketClearLastError();
+    const int r = SSL_write(m_session->ssl, data, size);
+    m_lastSystemError = r > 0 ? 0 : platform::socketLastErrorCode();
+    return r;
 }
 
 int C_SSL::Read(void* data, int size)
@@ -238,7 +242,10 @@ int C_SSL::Read(void* data, int size)
     if (!m_session || !data || size <= 0)
         return -1;
     ERR_clear_error();
-    return SSL_read(m_session->ssl, data, size);
+    platform::socketClearLastError();
+    const int r = SSL_read(m_session->ssl, data, size);
+    m_lastSystemError = r > 0 ? 0 : platform::socketLastErrorCode();
+    return r;
 }
 
 C_SSL::IoState C_SSL::GetIoState(int result) const
@@ -254,7 +261,7 @@ C_SSL::IoState C_SSL::GetIoState(int result) const
     case SSL_ERROR_ZERO_RETURN:
         return kIoClosed;
     case SSL_ERROR_SYSCALL:
-        return errno == 0 ? kIoClosed : kIoFailed;
+        return m_lastSystemError == 0 ? kIoClosed : kIoFailed;
     default:
         return kIoFailed;
     }

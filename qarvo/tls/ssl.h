@@ -78,6 +78,7 @@ private:
 
     std::unique_ptr<Session> m_session;
     int m_started = 0;
+    int m_lastSystemError = 0;  // the system error right after the last Read or Write
     bool m_verify = true;
     C_String m_host;
     C_String m_lastError;

@@ -58,6 +58,7 @@ bool socketSubsystemStartup() { return true; }
 void socketSubsystemCleanup() {}
 
 int socketLastErrorCode() { return errno; }
+void socketClearLastError() { errno = 0; }
 
 SocketError classifySocketError(int code)
 {

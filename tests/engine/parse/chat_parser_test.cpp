@@ -297,3 +297,37 @@ TEST(ChatParse, RealCommentServerAnswer)
     EXPECT_EQ(context.serverTime, 1403210005);
     EXPECT_EQ(context.viewCounter, 16721);
 }
+
+// Malformed answers whose elements share one tag end ("<chat mail<chat mail ... />") once made
+// the walk search the same stretch again for every element. The work must grow with the size
+// of the answer, not with its square: doubling the answer may at most about double it.
+TEST(ChatParse, WorkStaysLinearWhenElementsShareOneTagEnd)
+{
+    const auto units = [](const std::u16string& piece, const std::u16string& end, size_t copies) {
+        std::u16string xml;
+        for (size_t i = 0; i < copies; ++i)
+            xml += piece;
+        xml += end;
+        ParseContext context;
+        ChatWalkStats stats;
+        parseChats(context, xml, 1, &stats);
+        return stats.unitsExamined;
+    };
+    const std::u16string longValue(2000, u'0');
+    const struct {
+        std::u16string piece, end;
+    } shapes[] = {
+        {u"<chat mail", u"/>"},
+        {u"<thread ticket", u"/>"},
+        {u"<chat mail", u"=\"" + longValue + u"184\"/>"},
+        {u"<chat vpos", u"=\"" + longValue + u"\">t</chat>"},
+        {u"<thread thread", u"=\"" + longValue + u"\"/>"},
+        {u"<chat no=\"1\"", u">" + longValue + u"</chat>"},
+        {u"<chat date=\"", u"/>"},
+    };
+    for (const auto& shape : shapes) {
+        const uint64_t small = units(shape.piece, shape.end, 5000);
+        const uint64_t large = units(shape.piece, shape.end, 10000);
+        EXPECT_LT(large, small * 5 / 2) << qarvo::common::System::utf16_to_utf8(C_WString(shape.piece)).c_str();
+    }
+}

@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "engine/service/http_fetch.h"
+#include "qarvo/net/connect_to.h"
 
 namespace pelmora::engine {
 namespace {
@@ -53,6 +54,7 @@ protected:
         const std::string target = ":80:127.0.0.1:" + std::to_string(m_port);
         const std::string map = "www.nicovideo.jp" + target + ",live.nicovideo.jp" + target + ",other.example" + target;
         setenv("PELMORA_CONNECT_TO", map.c_str(), 1);
+        qarvo::net::reloadConnectTo();
     }
     void TearDown() override
     {
@@ -63,6 +65,7 @@ protected:
             setenv("PELMORA_CONNECT_TO", m_oldConnectTo->c_str(), 1);
         else
             unsetenv("PELMORA_CONNECT_TO");
+        qarvo::net::reloadConnectTo();
     }
 
     void remember(const httplib::Request& req)

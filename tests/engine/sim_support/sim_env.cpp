@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <random>
+#include "qarvo/net/connect_to.h"
 
 namespace pelmora::test {
 
@@ -17,12 +18,14 @@ void EnvironmentGuard::Set(const char* name, const std::string& value)
 {
     remember(name);
     setenv(name, value.c_str(), 1);
+    qarvo::net::reloadConnectTo();
 }
 
 void EnvironmentGuard::Unset(const char* name)
 {
     remember(name);
     unsetenv(name);
+    qarvo::net::reloadConnectTo();
 }
 
 void EnvironmentGuard::RestoreAll()
@@ -34,6 +37,7 @@ void EnvironmentGuard::RestoreAll()
             unsetenv(name.c_str());
     }
     m_saved.clear();
+    qarvo::net::reloadConnectTo();
 }
 
 TempFolder::TempFolder()

@@ -12,6 +12,7 @@
 #include "qarvo/ini/ini_file.h"
 #include "viewer/ui/controls.h"
 #include "viewer/ui/window.h"
+#include "qarvo/net/connect_to.h"
 
 namespace apptest {
 
@@ -86,6 +87,7 @@ void AppTest::SetUp()
     // Nothing leaves the machine: every connection (the video information request of a new
     // page, above all) goes to a closed loopback port unless a test starts its own service.
     setenv("PELMORA_CONNECT_TO", "::127.0.0.1:1", 1);
+    qarvo::net::reloadConnectTo();
     ui::SetDesktop(&m_desktop);
 }
 
@@ -93,6 +95,7 @@ void AppTest::TearDown()
 {
     ui::SetDesktop(nullptr);
     unsetenv("PELMORA_CONNECT_TO");
+    qarvo::net::reloadConnectTo();
     unsetenv("PELMORA_COOKIE_DIR");
     fs::current_path(m_previousDir);
     std::error_code error;

@@ -11,6 +11,7 @@
 #include "tools/nicosim/nicosim.h"
 #include "viewer/ui/controls.h"
 #include "viewer/ui/window.h"
+#include "qarvo/net/connect_to.h"
 
 namespace apptest {
 namespace {
@@ -106,6 +107,7 @@ TEST_F(Fetch, VideoOfTheSimulatedServiceThroughTheEngine)
     nicosim::Server sim(options);
     ASSERT_TRUE(sim.start()) << sim.lastError();
     setenv("PELMORA_CONNECT_TO", sim.connectTo().c_str(), 1);
+    qarvo::net::reloadConnectTo();
     setenv("PELMORA_COOKIE_DIR", (options.dataDir + "/Cookies").c_str(), 1);
     WriteSettings({{"factory_comment_xml", "1"}, {"get_tag", "0"}});
 

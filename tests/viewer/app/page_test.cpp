@@ -9,6 +9,7 @@
 #include "viewer/core/app/settings_dialog.h"
 #include "viewer/ui/controls.h"
 #include "viewer/ui/window.h"
+#include "qarvo/net/connect_to.h"
 
 namespace apptest {
 namespace {
@@ -80,6 +81,7 @@ TEST_F(VideoPage, TagsFromTheVideoInformation)
     nicosim::Server sim;
     ASSERT_TRUE(sim.start()) << sim.lastError();
     setenv("PELMORA_CONNECT_TO", sim.connectTo().c_str(), 1);
+    qarvo::net::reloadConnectTo();
     C_App app;
     app.SetRequestMode(C_WString(u"dumy_debug"));
     RunApp(app, [&] {

@@ -7,6 +7,7 @@
 
 #include "tools/nicosim/nicosim.h"
 #include "viewer/core/app/video_info.h"
+#include "qarvo/net/connect_to.h"
 
 namespace {
 
@@ -20,10 +21,12 @@ protected:
     {
         ASSERT_TRUE(m_sim.start()) << m_sim.lastError();
         setenv("PELMORA_CONNECT_TO", m_sim.connectTo().c_str(), 1);
+        qarvo::net::reloadConnectTo();
     }
     void TearDown() override
     {
         unsetenv("PELMORA_CONNECT_TO");
+        qarvo::net::reloadConnectTo();
         m_sim.stop();
     }
 

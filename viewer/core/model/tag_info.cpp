@@ -3,6 +3,8 @@
 #include "qarvo/charcode/system_charcode.h"
 #include "qarvo/escape/markup.h"
 
+#include <string_view>
+
 namespace pelmora::viewer {
 
 namespace System = qarvo::common::System;
@@ -36,16 +38,24 @@ C_String quotedAfter(const C_String& text, int from, int* end)
     return text.SubString(open + 1, close - 1);
 }
 
+// The tag elements of one block. A "<tag" whose element holds another "<" before its ">" is
+// cut short by that one and is no tag: in a malformed answer many of them could share one ">",
+// and reading each of them to it (and copying its text again) was quadratic in time and in
+// the memory of the copies.
 void parseBlock(const C_String& body, int start, int end, TagSet& set)
 {
+    const std::string_view all = body.view();
     for (int tag = body.IndexOf("<tag", start); tag >= 0 && tag < end; tag = body.IndexOf("<tag", tag + 1)) {
-        const int close = body.IndexOf(">", tag);
-        if (close < 0 || close >= end)
+        const size_t stop = all.find_first_of("<>", static_cast<size_t>(tag) + 1);
+        if (stop == std::string_view::npos || static_cast<int>(stop) >= end)
             break;
+        if (all[stop] == '<')
+            continue;
+        const int close = static_cast<int>(stop);
         // "<tags" is not a tag element.
         if (body.CharAt(tag + 4) == 's')
             continue;
-        const C_String element = body.SubString(tag, close);
+        const std::string_view element = all.substr(static_cast<size_t>(tag), static_cast<size_t>(close - tag) + 1);
         const int lt = body.IndexOf("<", close);
         if (lt < 0)
             break;
@@ -54,7 +64,7 @@ void parseBlock(const C_String& body, int start, int end, TagSet& set)
         text = System::htmlspecialchars_decode(System::htmlspecialchars_decode(text, "UTF-8"), "UTF-8");
         text.Replace("&apos;", "'");
         set.texts.push_back(System::utf8_to_utf16(text));
-        set.locked.push_back(element.Contains("lock=\"1\"") ? 1 : 0);
+        set.locked.push_back(element.find("lock=\"1\"") != std::string_view::npos ? 1 : 0);
     }
 }
 

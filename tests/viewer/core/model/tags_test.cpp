@@ -81,3 +81,19 @@ TEST(TagLayout, RowsMarksAndLimit)
     EXPECT_EQ(placed[4].y, 45);
     EXPECT_EQ(placed[4].x, 20);
 }
+
+// Many "<tag" sharing one ">" once each read (and copied) the stretch up to it: quadratic in
+// time, and one copy of the text per "<tag". Only the last one, whose element holds no other
+// "<", is a tag.
+TEST(ThumbInfo, TagsSharingOneEndGiveOneTag)
+{
+    std::string answer = "<tags domain=\"jp\">";
+    for (int i = 0; i < 25000; ++i)
+        answer += "<tag";
+    answer += " lock=\"1\">" + std::string(100000, 'x') + "</tags>";
+    TagLists lists;
+    ASSERT_TRUE(ParseThumbInfo(C_String(answer), lists));
+    ASSERT_EQ(lists[0].texts.size(), 1u);
+    EXPECT_EQ(lists[0].texts[0].Length(), 100000);
+    EXPECT_EQ(lists[0].locked[0], 1);
+}
