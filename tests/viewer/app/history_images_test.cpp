@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 
+#include "qarvo/net/connect_to.h"
 #include "tests/viewer/app/app_harness.h"
 #include "tools/nicosim/nicosim.h"
 #include "viewer/core/app/history_images.h"
@@ -20,10 +21,12 @@ protected:
     {
         ASSERT_TRUE(m_sim.start()) << m_sim.lastError();
         setenv("PELMORA_CONNECT_TO", m_sim.connectTo().c_str(), 1);
+        qarvo::net::reloadConnectTo();
     }
     void TearDown() override
     {
         unsetenv("PELMORA_CONNECT_TO");
+        qarvo::net::reloadConnectTo();
         m_sim.stop();
     }
 
