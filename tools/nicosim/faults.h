@@ -53,11 +53,14 @@ struct Faults {
     bool close = false;       // "close": live server answers, then closes the connection
     bool hangup = false;      // "hangup": live server closes without answering
     bool garbage = false;     // "garbage": live server sends bytes that are no XML
+    int setCookies = 0;       // "setcookieN": N more Set-Cookie headers, one cookie each
+    bool sibling = false;     // "sibling": a 302 to the same target on kSiblingHost
     std::vector<std::string> unknown; // words no step knows, reported back to the client
 };
 
 constexpr int kMaxDelayMs = 60000;
 constexpr int kMaxRedirects = 20;
+constexpr int kMaxSetCookies = 20;
 
 // Splits "sm9~gzip~msg.drop" into "sm9" and {"gzip", "msg.drop"}.
 std::string_view baseId(std::string_view id);
