@@ -1,0 +1,26 @@
+#include "qarvo/platform/environment.h"
+
+#include <cstdlib>
+#include <cstring>
+
+namespace qarvo::platform {
+namespace {
+
+bool validName(const char* name)
+{
+    return name && *name && !std::strchr(name, '=');
+}
+
+}  // namespace
+
+bool setEnvironment(const char* name, const char* value)
+{
+    return validName(name) && value && ::setenv(name, value, 1) == 0;
+}
+
+bool unsetEnvironment(const char* name)
+{
+    return validName(name) && ::unsetenv(name) == 0;
+}
+
+}  // namespace qarvo::platform
