@@ -1,5 +1,7 @@
 // Firefox and its forks: the moz_cookies table of cookies.sqlite.
 
+#include "engine/cookie/firefox_store.h"
+
 #include "engine/cookie/cookie_database.h"
 #include "engine/cookie/cookie_rules.h"
 #include "engine/cookie/login_cookie.h"
@@ -49,6 +51,21 @@ bool readFirefoxStore(const BrowserProfile& profile, const CookieRequest& reques
         return false;
     }
     out.cookies = applicableCookies(rows, request, nowSeconds);
+    return true;
+}
+
+bool readFirefoxCookies(const std::string& storePath, const std::string& host, int64_t nowSeconds, std::string& cookie)
+{
+    BrowserProfile profile;
+    profile.browser = findBrowser("firefox");
+    profile.name = "store";
+    profile.store = storePath;
+    CookieRequest request;
+    request.host = lowerAscii(host);
+    StoreRead read;
+    if (storePath.empty() || host.empty() || !readFirefoxStore(profile, request, nowSeconds, read) || read.cookies.empty())
+        return false;
+    cookie = cookieHeader(read.cookies);
     return true;
 }
 
