@@ -37,6 +37,17 @@ std::string readFile(const fs::path& path)
     return text.str();
 }
 
+// The first column of the first row, "<none>" without one.
+std::string singleValue(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* statement = nullptr;
+    std::string value = "<none>";
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
+        value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    sqlite3_finalize(statement);
+    return value;
+}
+
 TEST_F(CookieFilesTest, FolderFilesHoldNineLineRecords)
 {
     CookieFileOptions options;
@@ -77,14 +88,7 @@ TEST_F(CookieFilesTest, FirefoxProfileHoldsTheLoginInCurrentSchema)
     ASSERT_EQ(sqlite3_open_v2((dir / "nicosim.default-release" / "cookies.sqlite").string().c_str(), &db,
                               SQLITE_OPEN_READONLY, nullptr),
               SQLITE_OK);
-    auto single = [db](const char* sql) {
-        sqlite3_stmt* statement = nullptr;
-        std::string value = "<none>";
-        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
-            value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        sqlite3_finalize(statement);
-        return value;
-    };
+    auto single = [db](const char* sql) { return singleValue(db, sql); };
     EXPECT_EQ(single("PRAGMA user_version"), "17");
     EXPECT_EQ(single("SELECT group_concat(name, ',') FROM pragma_table_info('moz_cookies')"),
               "id,originAttributes,name,value,host,path,expiry,lastAccessed,creationTime,isSecure,isHttpOnly,"
@@ -108,14 +112,7 @@ TEST_F(CookieFilesTest, ChromiumProfileAndCookiesTxtHoldTheLogin)
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open_v2((dir / "Default" / "Cookies").string().c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
               SQLITE_OK);
-    auto single = [db](const char* sql) {
-        sqlite3_stmt* statement = nullptr;
-        std::string value = "<none>";
-        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
-            value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        sqlite3_finalize(statement);
-        return value;
-    };
+    auto single = [db](const char* sql) { return singleValue(db, sql); };
     EXPECT_EQ(single("SELECT value FROM meta WHERE key='version'"), "24");
     // "v10", then 32 bytes of host hash and the 20-byte value padded to 64 bytes.
     EXPECT_EQ(single("SELECT substr(encrypted_value, 1, 3) || ':' || length(encrypted_value) FROM cookies "
