@@ -73,6 +73,9 @@ typedef struct ParseResult {
     const char* finalUrl;
     const char* cacheKey;
     const char* extra1;
+    // The other sites: an extra request header line. The service's jobs: empty when the
+    // browser's login was found, else why not (which stores were read and what failed, e.g.
+    // "chrome (Default): the keyring did not answer; the login cookie could not be decrypted").
     const char* extra2;
     const unsigned char* auxBlockData;
     const unsigned char* rawXmlData;  // the comment server's raw UTF-8 answer, when asked for

@@ -1,11 +1,13 @@
 #include "engine/cookie/browser_cookie.h"
 
-#include <cstdlib>
-#include <string>
+#include <utility>
 
+#include "engine/cookie/cookie_paths.h"
+#include "engine/cookie/cookie_rules.h"
 #include "engine/cookie/cookie_text_file.h"
+#include "engine/cookie/login_lookup.h"
+#include "engine/cookie/netscape_cookies.h"
 #include "qarvo/charcode/system_charcode.h"
-#include "qarvo/file/file_stream.h"
 #include "qarvo/file/find.h"
 
 namespace pelmora::cookie {
@@ -13,16 +15,7 @@ namespace {
 
 namespace System = qarvo::common::System;
 
-std::string environment(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? std::string(value) : std::string();
-}
-
-qarvo::C_WString widePath(const std::string& utf8)
-{
-    return System::utf8_to_utf16(qarvo::C_String(utf8));
-}
+thread_local std::string t_report;
 
 qarvo::C_WString withSeparator(qarvo::C_WString folder)
 {
@@ -33,18 +26,27 @@ qarvo::C_WString withSeparator(qarvo::C_WString folder)
 
 bool readSmallFile(const qarvo::C_WString& path, std::string& text)
 {
-    qarvo::C_BinaryMemory data;
-    if (!qarvo::C_FileStream::ReadAll(path, data) || data.Length() > kMaxCookieFileBytes)
-        return false;
-    text.assign(reinterpret_cast<const char*>(data.Get() ? data.Get() : reinterpret_cast<const unsigned char*>("")),
-                static_cast<size_t>(data.Length()));
-    return true;
+    return readWholeFile(System::utf16_to_utf8(path).std(), kMaxCookieFileBytes, text);
 }
 
-// The newest of the files matching `pattern` in `folder` that `accept` takes, by last-write
+// The Cookie header a folder file gives for `address`: a Netscape file's cookies that apply,
+// or the pairs of a nine-line file that names `domain` (all of them, as the format has always
+// been read). Empty when the file has nothing for the address.
+std::string folderFileCookie(const std::string& text, const std::string& address, const std::string& domain)
+{
+    if (looksLikeNetscapeCookies(text)) {
+        CookieRequest request;
+        if (!parseCookieRequest(address, request))
+            return std::string();
+        return cookieHeader(applicableCookies(parseNetscapeCookies(text).cookies, request, unixNow()));
+    }
+    return domain.empty() || cookieFileMentions(text, domain) ? cookieFilePairs(text) : std::string();
+}
+
+// The newest of the files matching `pattern` in `folder` that give a cookie, by last-write
 // time; on a tie the first listed wins.
-template <class Accept>
-bool newestFile(const qarvo::C_WString& folder, const char16_t* pattern, std::string& chosenText, Accept accept)
+bool newestFileCookie(const qarvo::C_WString& folder, const char16_t* pattern, const std::string& address,
+                      const std::string& domain, std::string& chosen)
 {
     qarvo::C_Find find;
     if (!find.SetVtlDir(folder) || !find.Start(qarvo::C_WString(pattern), 1) || find.GetFindCount() == 0)
@@ -56,12 +58,15 @@ bool newestFile(const qarvo::C_WString& folder, const char16_t* pattern, std::st
         if (info.attributes & qarvo::FindAttribute::SubDir)
             continue;
         std::string text;
-        if (!readSmallFile(folder + info.name, text) || !accept(text))
+        if (!readSmallFile(folder + info.name, text))
+            continue;
+        std::string cookie = folderFileCookie(text, address, domain);
+        if (cookie.empty())
             continue;
         if (!found || info.writeTime > best) {
             found = true;
             best = info.writeTime;
-            chosenText = std::move(text);
+            chosen = std::move(cookie);
         }
     }
     return found;
@@ -93,6 +98,14 @@ std::string loginName()
     return std::string();
 }
 
+bool take(const LoginLookup& lookup, qarvo::C_String& cookie)
+{
+    t_report = lookup.found ? std::string() : lookup.report;
+    if (lookup.found)
+        cookie = qarvo::C_String(lookup.cookie);
+    return lookup.found;
+}
+
 }  // namespace
 
 qarvo::C_WString getCookieFolder()
@@ -102,7 +115,7 @@ qarvo::C_WString getCookieFolder()
         return widePath(explicitDir);
     std::string dataHome = environment("XDG_DATA_HOME");
     if (dataHome.empty()) {
-        const std::string home = environment("HOME");
+        const std::string home = homeFolder();
         if (home.empty())
             return qarvo::C_WString();
         dataHome = home + "/.local/share";
@@ -110,16 +123,29 @@ qarvo::C_WString getCookieFolder()
     return widePath(dataHome + "/PelmoraVista/Cookies");
 }
 
+std::string takeLookupReport()
+{
+    return std::exchange(t_report, std::string());
+}
+
+bool getInterfaceCookie(const char* address, qarvo::C_String& cookie)
+{
+    if (!address)
+        return false;
+    const std::string choice = environment(kCookiesFromBrowserVariable);
+    return take(choice.empty() ? lookUpAllBrowsers(address, unixNow()) : lookUpChosenBrowser(choice, address, unixNow()),
+                cookie);
+}
+
 bool getTxtFileCookie(qarvo::C_WString folder, const qarvo::C_String& address, qarvo::C_String& cookie)
 {
     const std::string domain = cookieDomainOf(address.std());
     if (domain.empty() || folder.IsEmpty())
         return false;
-    folder = withSeparator(folder);
-    std::string text;
-    if (!newestFile(folder, u"*.txt", text, [&](const std::string& t) { return cookieFileMentions(t, domain); }))
+    std::string found;
+    if (!newestFileCookie(withSeparator(folder), u"*.txt", address.std(), domain, found))
         return false;
-    cookie = qarvo::C_String(cookieFilePairs(text));
+    cookie = qarvo::C_String(found);
     return true;
 }
 
@@ -140,24 +166,39 @@ bool getUserNameFileCookie(qarvo::C_WString folder, const qarvo::C_String& addre
     if (label.empty())
         return false;
     const qarvo::C_WString pattern = widePath(user + "@" + label + "*.*");
-    std::string text;
-    if (!newestFile(folder, pattern.c_str(), text, [](const std::string&) { return true; }))
+    std::string found;
+    // The file is the user's own for the site: any nine-line file counts, whatever it names.
+    if (!newestFileCookie(folder, pattern.c_str(), address.std(), std::string(), found))
         return false;
-    cookie = qarvo::C_String(cookieFilePairs(text));
+    cookie = qarvo::C_String(found);
     return true;
 }
 
 bool getBrowserCookie(qarvo::C_String& cookie, const char* address, bool scanTxtFiles, qarvo::C_WString folder)
 {
+    t_report.clear();
     if (!address)
         return false;
-    folder = withSeparator(folder);
-    const qarvo::C_String addressText(address);
+    // A choice the user made is the only source: a failure is told, not papered over.
+    const std::string file = environment(kCookiesFileVariable);
+    if (!file.empty())
+        return take(lookUpCookiesFile(file, address, unixNow()), cookie);
     if (getInterfaceCookie(address, cookie))
         return true;
-    if (scanTxtFiles && getTxtFileCookie(folder, addressText, cookie))
+    if (!environment(kCookiesFromBrowserVariable).empty())
+        return false;
+
+    const std::string browsersReport = t_report;
+    folder = withSeparator(folder);
+    const qarvo::C_String addressText(address);
+    if ((scanTxtFiles && getTxtFileCookie(folder, addressText, cookie)) ||
+        getUserNameFileCookie(folder, addressText, cookie)) {
+        t_report.clear();
         return true;
-    return getUserNameFileCookie(folder, addressText, cookie);
+    }
+    t_report = browsersReport + "; nor in the cookie folder " +
+               (folder.IsEmpty() ? std::string("(none)") : System::utf16_to_utf8(folder).std());
+    return false;
 }
 
 }  // namespace pelmora::cookie

@@ -3,11 +3,17 @@
 // header. The engine and the viewer both ask it before they talk to the service; the engine
 // never logs in by itself.
 //
-// Three sources, tried in order until one answers:
-//   1. the browser's own store: Firefox's cookies.sqlite of the default profile;
-//   2. every "*.txt" file of the cookie folder: the newest file with a record for the address's
-//      domain;
+// The user's choice (login_lookup.h: PELMORA_COOKIES, PELMORA_COOKIES_FROM_BROWSER) is the only
+// source when it is made. Without one, three sources are tried in order until one answers:
+//   1. the browsers' own stores: every profile of Firefox and its forks and of the Chromium
+//      family; the one whose login cookie for the address was used last;
+//   2. every "*.txt" file of the cookie folder (nine-line records or a Netscape cookies.txt):
+//      the newest file with a cookie for the address's domain;
 //   3. the file "<user>@<label>*" of the cookie folder (label: the host's second-level label).
+// Every cookie taken from a store or a Netscape file passes the rules a browser applies
+// (cookie_rules.h).
+
+#include <string>
 
 #include "qarvo/text/string.h"
 
@@ -21,7 +27,12 @@ qarvo::C_WString getCookieFolder();
 // left unchanged otherwise. `scanTxtFiles` enables source 2.
 bool getBrowserCookie(qarvo::C_String& cookie, const char* address, bool scanTxtFiles, qarvo::C_WString folder);
 
-// Source 1.
+// What the last getBrowserCookie on this thread could not do: empty when it found the login,
+// else which stores it looked at and why none gave it ("chrome (Default): the keyring did not
+// answer; the login cookie could not be decrypted"). Taking it empties it.
+std::string takeLookupReport();
+
+// Source 1 (or the chosen browser).
 bool getInterfaceCookie(const char* address, qarvo::C_String& cookie);
 // Source 2.
 bool getTxtFileCookie(qarvo::C_WString folder, const qarvo::C_String& address, qarvo::C_String& cookie);

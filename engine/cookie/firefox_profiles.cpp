@@ -1,23 +1,7 @@
 #include "engine/cookie/firefox_profiles.h"
 
-#include <cstdlib>
-
-#include "qarvo/charcode/system_charcode.h"
-#include "qarvo/file/file_stream.h"
-#include "qarvo/file/path.h"
-
 namespace pelmora::cookie {
 namespace {
-
-namespace System = qarvo::common::System;
-
-constexpr long long kMaxIniBytes = 1024 * 1024;
-
-std::string environment(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? std::string(value) : std::string();
-}
 
 std::string_view trimmed(std::string_view text)
 {
@@ -29,38 +13,22 @@ std::string_view trimmed(std::string_view text)
 }
 
 struct ProfileSection {
+    std::string name;
     std::string path;
     bool relative = true;
     bool isDefault = false;
 };
 
-qarvo::C_WString wide(const std::string& utf8)
+std::string absolute(const std::string& path, bool relative, const std::string& root)
 {
-    return System::utf8_to_utf16(qarvo::C_String(utf8));
+    return relative && !path.starts_with("/") ? root + "/" + path : path;
 }
 
 }  // namespace
 
-std::vector<std::string> firefoxProfileRoots()
+std::vector<FirefoxProfileEntry> firefoxProfilesOf(std::string_view ini, const std::string& root)
 {
-    std::vector<std::string> roots;
-    const std::string home = environment("HOME");
-    std::string config = environment("XDG_CONFIG_HOME");
-    if (config.empty() && !home.empty())
-        config = home + "/.config";
-    if (!config.empty())
-        roots.push_back(config + "/mozilla/firefox");
-    if (!home.empty()) {
-        roots.push_back(home + "/.mozilla/firefox");
-        roots.push_back(home + "/.var/app/org.mozilla.firefox/.mozilla/firefox");
-        roots.push_back(home + "/snap/firefox/common/.mozilla/firefox");
-    }
-    return roots;
-}
-
-std::string defaultProfileFolder(std::string_view ini, const std::string& root)
-{
-    std::vector<ProfileSection> profiles;
+    std::vector<ProfileSection> sections;
     std::string installDefault;
     enum class Section { Other, Profile, Install } section = Section::Other;
     size_t start = 0;
@@ -75,7 +43,7 @@ std::string defaultProfileFolder(std::string_view ini, const std::string& root)
         if (line.front() == '[') {
             if (line.starts_with("[Profile")) {
                 section = Section::Profile;
-                profiles.emplace_back();
+                sections.emplace_back();
             } else {
                 section = line.starts_with("[Install") ? Section::Install : Section::Other;
             }
@@ -87,9 +55,11 @@ std::string defaultProfileFolder(std::string_view ini, const std::string& root)
         const std::string_view key = trimmed(line.substr(0, eq));
         const std::string_view value = trimmed(line.substr(eq + 1));
         if (section == Section::Profile) {
-            ProfileSection& profile = profiles.back();
+            ProfileSection& profile = sections.back();
             if (key == "Path")
                 profile.path = std::string(value);
+            else if (key == "Name")
+                profile.name = std::string(value);
             else if (key == "IsRelative")
                 profile.relative = value == "1";
             else if (key == "Default")
@@ -99,40 +69,39 @@ std::string defaultProfileFolder(std::string_view ini, const std::string& root)
         }
     }
 
-    const ProfileSection* chosen = nullptr;
-    for (const ProfileSection& p : profiles)
-        if (p.isDefault && !p.path.empty()) {
-            chosen = &p;
-            break;
+    std::vector<FirefoxProfileEntry> profiles;
+    for (const ProfileSection& s : sections)
+        if (!s.path.empty())
+            profiles.push_back({s.name, absolute(s.path, s.relative, root), s.isDefault});
+    bool anyDefault = false;
+    for (const FirefoxProfileEntry& p : profiles)
+        anyDefault = anyDefault || p.isDefault;
+    if (!anyDefault && !installDefault.empty()) {
+        const std::string folder = absolute(installDefault, true, root);
+        for (FirefoxProfileEntry& p : profiles)
+            if (p.folder == folder)
+                p.isDefault = anyDefault = true;
+        if (!anyDefault) {
+            profiles.insert(profiles.begin(), {installDefault, folder, true});
+            anyDefault = true;
         }
-    if (!chosen && !installDefault.empty())
-        return installDefault.front() == '/' ? installDefault : root + "/" + installDefault;
-    if (!chosen)
-        for (const ProfileSection& p : profiles)
-            if (!p.path.empty()) {
-                chosen = &p;
-                break;
-            }
-    if (!chosen)
-        return std::string();
-    return chosen->relative ? root + "/" + chosen->path : chosen->path;
+    }
+    if (!anyDefault && !profiles.empty())
+        profiles.front().isDefault = true;
+    // Only one default: the first marked.
+    bool seen = false;
+    for (FirefoxProfileEntry& p : profiles) {
+        p.isDefault = p.isDefault && !seen;
+        seen = seen || p.isDefault;
+    }
+    return profiles;
 }
 
-std::string findFirefoxCookieStore()
+std::string defaultProfileFolder(std::string_view ini, const std::string& root)
 {
-    for (const std::string& root : firefoxProfileRoots()) {
-        qarvo::C_BinaryMemory ini;
-        if (!qarvo::C_FileStream::ReadAll(wide(root + "/profiles.ini"), ini) || ini.Length() > kMaxIniBytes ||
-            ini.Length() == 0)
-            continue;
-        const std::string folder =
-            defaultProfileFolder(std::string_view(reinterpret_cast<const char*>(ini.Get()), static_cast<size_t>(ini.Length())), root);
-        if (folder.empty())
-            continue;
-        const std::string store = folder + "/cookies.sqlite";
-        if (qarvo::qarvo_FileExists(wide(store)))
-            return store;
-    }
+    for (const FirefoxProfileEntry& profile : firefoxProfilesOf(ini, root))
+        if (profile.isDefault)
+            return profile.folder;
     return std::string();
 }
 

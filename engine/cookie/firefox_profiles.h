@@ -1,5 +1,5 @@
 #pragma once
-// Where Firefox keeps the cookies of the user's default profile on this system.
+// The profiles a Firefox-family browser lists in its profiles.ini.
 
 #include <string>
 #include <string_view>
@@ -7,16 +7,18 @@
 
 namespace pelmora::cookie {
 
-// The folders Firefox may keep its profiles.ini in, in the order they are tried: the
-// XDG configuration folder, the classic folder, and the Flatpak and Snap packages' folders.
-std::vector<std::string> firefoxProfileRoots();
+struct FirefoxProfileEntry {
+    std::string name;    // Name=
+    std::string folder;  // Path=, made absolute when IsRelative=1
+    bool isDefault = false;
+};
 
-// The default profile's folder named by the profiles.ini text of `root`: the [Profile*]
-// section with Default=1 (else the one an [Install*] section names, else the first), its Path
-// relative to `root` when IsRelative=1. Empty when the text names no profile.
+// Every [Profile*] section of the profiles.ini text of `root` with a Path, in file order. The
+// default one is the section with Default=1, else the one an [Install*] section names, else
+// the first.
+std::vector<FirefoxProfileEntry> firefoxProfilesOf(std::string_view profilesIni, const std::string& root);
+
+// The default profile's folder; empty when the text names no profile.
 std::string defaultProfileFolder(std::string_view profilesIni, const std::string& root);
-
-// The cookies.sqlite path of the first root whose default profile has one; empty when none.
-std::string findFirefoxCookieStore();
 
 }  // namespace pelmora::cookie

@@ -3,6 +3,7 @@
 #include <memory>
 #include <new>
 
+#include "engine/cookie/browser_cookie.h"
 #include "engine/handlers/dispatch.h"
 #include "engine/handlers/live_handler.h"
 #include "engine/job/job_registry.h"
@@ -65,12 +66,24 @@ private:
     // ends the job with a failure code instead of taking the caller's process down.
     int callHandler()
     {
+        int code;
         try {
-            return m_handler(m_address.c_str(), m_words, m_context);
+            code = m_handler(m_address.c_str(), m_words, m_context);
         } catch (const std::bad_alloc&) {
             m_context.clearChats();
-            return PELMORA_RESULT_REQUEST_FAILED;
+            code = PELMORA_RESULT_REQUEST_FAILED;
         }
+        noteLoginReport();
+        return code;
+    }
+
+    // Why no login was found, for the caller's messages. The service's jobs leave extra2
+    // unused; the other sites' handlers fill it with what they found themselves.
+    void noteLoginReport()
+    {
+        const std::string report = cookie::takeLookupReport();
+        if (!report.empty() && m_context.extra2.IsEmpty() && classifyAddress(m_address) == AddressKind::Service)
+            m_context.extra2 = qarvo::C_String(report);
     }
 
     // The caller has copied what it keeps: the comments and their blocks go.

@@ -4,6 +4,7 @@
 #include <cctype>
 #include <string>
 
+#include "engine/cookie/public_suffix.h"
 #include "engine/parse/parse_context.h"
 #include "engine/service/query_text.h"
 #include "qarvo/http/http_async.h"
@@ -48,16 +49,20 @@ std::string lowered(std::string text)
     return text;
 }
 
-std::string registrableDomain(const std::string& host)
+// The attribute names of a Set-Cookie value (RFC 6265 5.2 and later drafts): from the first of
+// them on, what follows describes the cookie and is no cookie itself.
+bool isCookieAttribute(const std::string& name)
 {
-    // A dotted address has no parent domain: it is its own.
-    if (!host.empty() && std::all_of(host.begin(), host.end(), [](char c) { return c == '.' || std::isdigit(static_cast<unsigned char>(c)); }))
-        return host;
-    const size_t last = host.rfind('.');
-    if (last == std::string::npos || last == 0)
-        return host;
-    const size_t previous = host.rfind('.', last - 1);
-    return previous == std::string::npos ? host : host.substr(previous + 1);
+    static const char* const kAttributes[] = {"expires", "max-age", "domain",   "path",       "secure",
+                                              "httponly", "samesite", "priority", "partitioned", "version",
+                                              "comment"};
+    const std::string lower = lowered(trimmed(name));
+    return std::any_of(std::begin(kAttributes), std::end(kAttributes), [&](const char* a) { return lower == a; });
+}
+
+std::string nameOf(const std::string& item)
+{
+    return trimmed(item.substr(0, item.find('=')));
 }
 
 // What differs between the service's plain exchanges and the player form post.
@@ -182,9 +187,11 @@ bool exchange(const StopSignal& stop, const qarvo::C_String& firstUrl, const Exc
                 body->CopyBuffer(http.GetResponseData(), static_cast<int>(size));
         }
         if (mergeCookies && hopCookie) {
-            const char* setCookie = http.GetHeaderField("Set-Cookie");
-            if (setCookie && *setCookie)
-                mergeSetCookie(*hopCookie, qarvo::C_String(setCookie));
+            // A real service sets several cookies in one answer, one header each.
+            const qarvo::C_ArrayString setCookies = http.GetCookie();
+            for (int i = 0; i < setCookies.Length(); ++i)
+                if (!setCookies.GetString(i).IsEmpty())
+                    mergeSetCookie(*hopCookie, setCookies.GetString(i));
         }
         http.ShutDown();
         if (finalUrl)
@@ -199,7 +206,8 @@ bool exchange(const StopSignal& stop, const qarvo::C_String& firstUrl, const Exc
 
 bool cookieDomainAllows(const qarvo::C_String& domainHost, const qarvo::C_String& host)
 {
-    const std::string domain = registrableDomain(lowered(domainHost.std()));
+    // The site by the public-suffix list: under "co.jp" a sibling is another site.
+    const std::string domain = cookie::registrableDomain(lowered(domainHost.std()));
     const std::string h = lowered(host.std());
     if (domain.empty())
         return false;
@@ -209,14 +217,19 @@ bool cookieDomainAllows(const qarvo::C_String& domainHost, const qarvo::C_String
 void mergeSetCookie(qarvo::C_String& cookie, const qarvo::C_String& setCookie)
 {
     const std::vector<std::string> olds = cookieItems(cookie.std());
-    const std::vector<std::string> news = cookieItems(setCookie.std());
+    // The cookies of the value are the items before its first attribute.
+    std::vector<std::string> news;
+    for (std::string& item : cookieItems(setCookie.std())) {
+        if (isCookieAttribute(nameOf(item)))
+            break;
+        if (item.find('=') != std::string::npos && !nameOf(item).empty())
+            news.push_back(std::move(item));
+    }
     std::string result;
     for (const std::string& old : olds) {
         const std::string* chosen = &old;
         for (const std::string& item : news) {
-            const size_t eq = item.find('=');
-            const std::string head = eq == std::string::npos ? item : item.substr(0, eq + 1);
-            if (old.starts_with(head)) {
+            if (nameOf(item) == nameOf(old)) {
                 chosen = &item;
                 break;
             }
@@ -224,13 +237,8 @@ void mergeSetCookie(qarvo::C_String& cookie, const qarvo::C_String& setCookie)
         result += *chosen + ";";
     }
     for (const std::string& item : news) {
-        const size_t eq = item.find('=');
-        const std::string name = eq == std::string::npos ? item : item.substr(0, eq);
-        if (lowered(trimmed(name)) == "expires")
-            break;
         const bool known = std::any_of(olds.begin(), olds.end(), [&](const std::string& old) {
-            const size_t oeq = old.find('=');
-            return item.starts_with(oeq == std::string::npos ? old : old.substr(0, oeq));
+            return nameOf(old) == nameOf(item);
         });
         if (!known)
             result += item + ";";

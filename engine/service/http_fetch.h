@@ -71,13 +71,14 @@ struct PlayerRequest {
 };
 bool postPlayerForm(PlayerRequest& request);
 
-// Merges one Set-Cookie value into a Cookie header text: an old item is replaced by the first
-// new item of the same "name=", the other new items are added, and the walk over the new items
-// stops at "expires" so that the attributes after it are never taken as cookies. Every item of
-// the result ends in ";".
+// Merges one Set-Cookie value into a Cookie header text: the value's cookies are its
+// "name=value" items before the first attribute (Expires, Max-Age, Path, Domain, Secure, ...);
+// an old item is replaced by the first new one of the same name, the other new ones are added.
+// Every item of the result ends in ";". An answer's every Set-Cookie header is merged in turn.
 void mergeSetCookie(qarvo::C_String& cookie, const qarvo::C_String& setCookie);
 
-// True when `host` is `domainHost`'s registrable domain (its last two labels) or inside it.
+// True when `host` is `domainHost`'s registrable domain (by the public-suffix list: one label
+// under the registry's suffix, so "example.co.jp", not "co.jp") or inside it.
 bool cookieDomainAllows(const qarvo::C_String& domainHost, const qarvo::C_String& host);
 
 }  // namespace pelmora::engine

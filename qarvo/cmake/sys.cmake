@@ -1,5 +1,5 @@
 # Files, directory listings, time, threads and locks, INI files and the trace log. The
-# platform calls they need sit behind qarvo/platform/{clock,thread,file,dir,dl,instance_lock}.h.
+# platform calls they need sit behind qarvo/platform/{clock,thread,file,dir,dl,environment,instance_lock}.h.
 add_library(qarvo_sys STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/time/clock.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/time/time.cpp

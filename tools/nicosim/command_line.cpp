@@ -23,7 +23,8 @@ const char* usageText()
            "  --port N        HTTP port on 127.0.0.1 (default: a free one)\n"
            "  --live-port N   live comment server port (default: a free one)\n"
            "  --seed S        seed of the served data (default 1)\n"
-           "  --data DIR      write browser cookie files to DIR/Cookies and DIR/firefox\n"
+           "  --data DIR      write browser cookie stores to DIR/Cookies, DIR/firefox, DIR/chromium\n"
+           "                  and DIR/cookies.txt\n"
            "  --push-ms N     a new live chat every N ms (default 500; 0: none)\n"
            "  --live-by-name  name msg101.live.nicovideo.jp:2805 as the live comment server\n";
 }

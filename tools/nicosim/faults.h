@@ -55,11 +55,14 @@ struct Faults {
     bool garbage = false;     // "garbage": live server sends bytes that are no XML
     bool errorPage = false;   // "errorpage": the history's error page, as without the login
     bool noClear = false;     // "noclear": the history page lacks its "history?c=clear" link
+    int setCookies = 0;       // "setcookieN": N more Set-Cookie headers, one cookie each
+    bool sibling = false;     // "sibling": a 302 to the same target on kSiblingHost
     std::vector<std::string> unknown; // words no step knows, reported back to the client
 };
 
 constexpr int kMaxDelayMs = 60000;
 constexpr int kMaxRedirects = 20;
+constexpr int kMaxSetCookies = 20;
 
 // Splits "sm9~gzip~msg.drop" into "sm9" and {"gzip", "msg.drop"}.
 std::string_view baseId(std::string_view id);

@@ -36,6 +36,8 @@ int main(int argc, char** argv)
     if (!data.empty()) {
         std::printf("PELMORA_COOKIE_DIR=%s/Cookies\n", data.c_str());
         std::printf("firefox profiles %s/firefox\n", data.c_str());
+        std::printf("chromium profiles %s/chromium\n", data.c_str());
+        std::printf("cookies.txt %s/cookies.txt\n", data.c_str());
     }
     std::printf("login cookie %s\n", nicosim::Server::loginCookie().c_str());
     std::fflush(stdout);

@@ -28,7 +28,9 @@ struct Options {
     int port = 0;              // HTTP port on 127.0.0.1; 0 picks a free one
     int livePort = 0;          // live comment server port; 0 picks a free one
     uint32_t seed = 1;
-    std::string dataDir;       // when set, start() writes dataDir/Cookies and dataDir/firefox
+    // When set, start() writes the browser stores holding the login: dataDir/Cookies,
+    // dataDir/firefox, dataDir/chromium and dataDir/cookies.txt.
+    std::string dataDir;
     int livePushMs = 500;      // a new chat per running broadcast this often; 0 stops the clock
     // false: the player status names 127.0.0.1 and the real live port. true: it names
     // msg101.live.nicovideo.jp port 2805, and connectTo() maps that to the real port.

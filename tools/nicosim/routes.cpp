@@ -57,7 +57,7 @@ std::string hostWithoutPort(std::string_view hostHeader)
 Route routeRequest(std::string_view host, std::string_view path)
 {
     std::string_view rest;
-    if (host == kMainHost || host == "127.0.0.1" || host == "localhost" || host.empty())
+    if (host == kMainHost || host == kSuffixMainHost || host == "127.0.0.1" || host == "localhost" || host.empty())
         return mainSite(path);
     if (host == kLiveHost) {
         if (segmentAfter(path, "/watch/", rest))
@@ -93,7 +93,7 @@ Route routeRequest(std::string_view host, std::string_view path)
         return make(path == "/smile" ? Page::VideoFile : Page::NotFound, Step::Other);
     if (host == kForumHost)
         return make(Page::Forum, Step::Other);
-    if (host == kShopHost)
+    if (host == kShopHost || host == kSiblingHost)
         return make(Page::Shop, Step::Other, path);
     return make(Page::UnknownHost, Step::Other, host);
 }

@@ -23,8 +23,9 @@ constexpr int kStartTimeoutMs = 10000;
 // Where the client's Accept-Encoding is kept once cpp-httplib can no longer see it (below).
 constexpr const char* kSentAcceptEncoding = "X-Nicosim-Sent-Accept-Encoding";
 
-const char* const kAnsweredHosts[] = {kMainHost,     kLiveHost,      kExternalHost,  kMarketHost, kJikkyoHost,
-                                      kForumHost,    kCommentHost,   kThumbnailHost, kVideoFileHost, kShopHost};
+const char* const kAnsweredHosts[] = {kMainHost,     kLiveHost,      kExternalHost,  kMarketHost,     kJikkyoHost,
+                                      kForumHost,    kCommentHost,   kThumbnailHost, kVideoFileHost, kShopHost,
+                                      kSuffixMainHost, kSiblingHost};
 
 bool carriesLogin(const httplib::Request& request)
 {
@@ -200,13 +201,26 @@ void Server::Impl::handle(const httplib::Request& request, httplib::Response& re
         return;
     }
 
+    if (page.faults.sibling && page.host != kSiblingHost) {
+        Answer moved;
+        moved.status = request.method == "POST" ? 307 : 302;
+        moved.headers.emplace_back("Location", std::string("http://") + kSiblingHost + target);
+        Faults plain;
+        plain.unknown = page.faults.unknown;
+        writeAnswer(std::move(moved), plain, response);
+        return;
+    }
+
     if (page.faults.delayMs > 0)
         pause(page.faults.delayMs);
     // "notfound" turns any answer into a 404; the watch pages show their own deleted page.
-    if (page.faults.notFound && route.page != Page::Watch)
-        writeAnswer(notFoundPage("not found on request"), page.faults, response);
-    else
-        writeAnswer(pageAnswer(route, page), page.faults, response);
+    Answer answer = page.faults.notFound && route.page != Page::Watch ? notFoundPage("not found on request")
+                                                                       : pageAnswer(route, page);
+    // Each cookie in a header of its own, with its attributes, as real services send them.
+    for (int k = 1; k <= page.faults.setCookies; ++k)
+        answer.headers.emplace_back("Set-Cookie", "simcookie" + std::to_string(k) + "=" + std::to_string(k) +
+                                                      "; Max-Age=3600; Path=/; Domain=.nicovideo.jp; HttpOnly");
+    writeAnswer(std::move(answer), page.faults, response);
 }
 
 Server::Server(Options options) : m_impl(std::make_unique<Impl>(std::move(options))) {}
@@ -226,7 +240,9 @@ bool Server::start()
     d.error.clear();
     if (!d.options.dataDir.empty()) {
         const std::string root = d.options.dataDir;
-        if (!writeCookieFolder(root + "/Cookies", {}, &d.error) || !writeFirefoxProfile(root + "/firefox", {}, &d.error))
+        if (!writeCookieFolder(root + "/Cookies", {}, &d.error) || !writeFirefoxProfile(root + "/firefox", {}, &d.error) ||
+            !writeChromiumProfile(root + "/chromium", {}, &d.error) ||
+            !writeNetscapeCookies(root + "/cookies.txt", {}, &d.error))
             return false;
     }
     {

@@ -23,6 +23,10 @@ inline constexpr const char* kCommentHost = "msg.nicovideo.jp";
 inline constexpr const char* kThumbnailHost = "tn.smilevideo.jp";
 inline constexpr const char* kVideoFileHost = "smile-com00.nicovideo.jp";
 inline constexpr const char* kShopHost = "www.shop.example";
+// Two sites under a two-level public suffix: the first answers like the main site, the second
+// is its sibling, another site ("sibling" fault word), which must never get the login.
+inline constexpr const char* kSuffixMainHost = "www.nicosim.co.jp";
+inline constexpr const char* kSiblingHost = "www.sibling.co.jp";
 // Market items that point to another shop link here; nicosim does not answer for it.
 inline constexpr const char* kOtherShopHost = "www.othershop.example";
 // The comment server address getflv hands out.

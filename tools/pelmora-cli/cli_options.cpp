@@ -4,6 +4,8 @@
 #include <climits>
 #include <cstdlib>
 
+#include "qarvo/platform/environment.h"
+
 namespace pelmora::cli {
 namespace {
 
@@ -30,13 +32,22 @@ const char* usageText()
            "options:\n"
            "  --library PATH       the engine library (default: dll/libPelmora2.so in the current\n"
            "                       folder, then beside this program)\n"
-           "  --format text|jsonl  one comment-file line per comment (default), or one JSON object\n"
+           "  --format text|jsonl|ass\n"
+           "                       one comment-file line per comment (default), one JSON object per\n"
+           "                       comment, or the comments as ASS subtitles (1920x1080) for mpv or VLC\n"
            "  -n COUNT             how many of the most recent comments to ask for (default 1000)\n"
            "  --xml OUT.xml        also write the raw comment XML of every batch to OUT.xml\n"
            "  --follow SECONDS     for a live broadcast, ask for new comments every second for that\n"
            "                       long and print each batch as it arrives\n"
            "  --mode WORD          the request's mode word (default ori2; dumy_debug invents\n"
            "                       comments without any network)\n"
+           "  --cookies-from-browser BROWSER[:PROFILE]\n"
+           "                       take the login from that browser only: firefox, librewolf, waterfox,\n"
+           "                       floorp, chromium, chrome, brave, edge, vivaldi or opera; PROFILE is a\n"
+           "                       profile's name or a path to its folder (default: every profile)\n"
+           "  --cookies FILE       take the login from a Netscape cookies.txt file only\n"
+           "                       (default: the browser whose login was used last, then the cookie\n"
+           "                       folder)\n"
            "exit status: the engine's result code (0 success); 64 the library or one of its\n"
            "functions is missing; 65 bad command line; 66 OUT.xml cannot be written; 67 the engine\n"
            "refused the job\n";
@@ -71,10 +82,21 @@ bool parseCommandLine(const std::vector<std::string>& args, CliOptions& out, std
                 out.format = OutputFormat::Text;
             } else if (*v == "jsonl") {
                 out.format = OutputFormat::Jsonl;
+            } else if (*v == "ass") {
+                out.format = OutputFormat::Ass;
             } else {
-                error = "unknown format \"" + *v + "\" (text or jsonl)";
+                error = "unknown format \"" + *v + "\" (text, jsonl or ass)";
                 return false;
             }
+        } else if (arg == "--cookies-from-browser" || arg == "--cookies") {
+            const std::string* v = value(arg.c_str());
+            if (!v)
+                return false;
+            if (v->empty()) {
+                error = arg + " needs a value";
+                return false;
+            }
+            (arg == "--cookies" ? out.cookiesFile : out.cookiesFromBrowser) = *v;
         } else if (arg == "-n") {
             const std::string* v = value("-n");
             if (!v)
@@ -134,8 +156,13 @@ bool parseCommandLine(const std::vector<std::string>& args, CliOptions& out, std
         error = "the FILE or ADDRESS is empty";
         return false;
     }
-    if (out.command == Command::Decode && (!out.xmlPath.empty() || out.followSeconds != 0 || out.mode != "ori2")) {
-        error = "--xml, --follow and --mode belong to fetch";
+    if (out.command == Command::Decode && (!out.xmlPath.empty() || out.followSeconds != 0 || out.mode != "ori2" ||
+                                           !out.cookiesFile.empty() || !out.cookiesFromBrowser.empty())) {
+        error = "--xml, --follow, --mode, --cookies and --cookies-from-browser belong to fetch";
+        return false;
+    }
+    if (!out.cookiesFile.empty() && !out.cookiesFromBrowser.empty()) {
+        error = "--cookies and --cookies-from-browser exclude each other";
         return false;
     }
     // The engine's request is one line of words separated by spaces (an ideographic space
@@ -144,6 +171,21 @@ bool parseCommandLine(const std::vector<std::string>& args, CliOptions& out, std
         error = "\"" + out.target + "\" contains a space, which the engine's request cannot carry";
         return false;
     }
+    return true;
+}
+
+bool applyCookieChoice(const CliOptions& options)
+{
+    // A flag wins over what the environment held: the other variable goes, or the engine
+    // would still prefer the file.
+    constexpr const char* kBrowser = "PELMORA_COOKIES_FROM_BROWSER";
+    constexpr const char* kFile = "PELMORA_COOKIES";
+    if (!options.cookiesFile.empty())
+        return qarvo::platform::setEnvironment(kFile, options.cookiesFile.c_str()) &&
+               qarvo::platform::unsetEnvironment(kBrowser);
+    if (!options.cookiesFromBrowser.empty())
+        return qarvo::platform::setEnvironment(kBrowser, options.cookiesFromBrowser.c_str()) &&
+               qarvo::platform::unsetEnvironment(kFile);
     return true;
 }
 

@@ -7,7 +7,7 @@
 namespace pelmora::cli {
 
 enum class Command { None, Decode, Fetch, Help };
-enum class OutputFormat { Text, Jsonl };
+enum class OutputFormat { Text, Jsonl, Ass };
 
 struct CliOptions {
     Command command = Command::None;
@@ -20,6 +20,10 @@ struct CliOptions {
     // The request's mode word; "ori2" as the viewer sends it. "dumy_debug" makes the engine
     // invent comments without any network (for trying the tool out).
     std::string mode = "ori2";
+    // The login's source, handed to the engine's cookie lookup through the environment
+    // (PELMORA_COOKIES_FROM_BROWSER, PELMORA_COOKIES); empty: the engine's own choice.
+    std::string cookiesFromBrowser;  // BROWSER[:PROFILE]
+    std::string cookiesFile;         // a Netscape cookies.txt
 };
 
 // Exit statuses of the tool's own failures (the engine's result codes are 0 to 9).
@@ -32,5 +36,9 @@ inline constexpr int kExitNotStarted = 67;
 bool parseCommandLine(const std::vector<std::string>& args, CliOptions& out, std::string& error);
 
 const char* usageText();
+
+// Puts the login choice of `options` into the environment, where the engine's cookie lookup
+// reads it. Call before the engine is loaded. False when the environment refuses.
+bool applyCookieChoice(const CliOptions& options);
 
 }  // namespace pelmora::cli

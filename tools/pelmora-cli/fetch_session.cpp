@@ -4,6 +4,7 @@
 
 #include "qarvo/charcode/system_charcode.h"
 #include "qarvo/time/clock.h"
+#include "subtitles/ass_writer.h"
 #include "tools/pelmora-cli/comment_format.h"
 
 namespace pelmora::cli {
@@ -39,7 +40,18 @@ void FetchSession::onResult(int, int code, const ParseResult* result, intptr_t u
 void FetchSession::handleResult(int code, const ParseResult* result)
 {
     if (result) {
+        // For the service's jobs the engine says here why it found no login.
+        if (result->extra2 && *result->extra2 && !m_loginReported) {
+            std::fprintf(m_err, "pelmora-cli: login: %s\n", result->extra2);
+            m_loginReported = true;
+        }
         for (const ChatEntry* chat = result->chats; chat; chat = chat->next) {
+            if (m_options.format == OutputFormat::Ass) {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_subtitles.push_back({chat->vpos, chat->no, decodedText(chat->text), toUtf8(chat->mail),
+                                       chat->deleted != 0, false});
+                continue;
+            }
             const std::string line =
                 m_options.format == OutputFormat::Jsonl ? formatCommentJson(*chat) : formatCommentLine(*chat);
             std::fwrite(line.data(), 1, line.size(), m_out);
@@ -72,6 +84,18 @@ bool FetchSession::waitForFirstBatch(int jobId)
             return false;
     }
     return true;
+}
+
+// After the job has ended: no callback touches the comments any more.
+void FetchSession::writeSubtitles()
+{
+    subtitles::AssOptions options;
+    options.title = m_options.target;
+    const subtitles::AssDocument document = subtitles::writeAss(m_subtitles, options);
+    std::fwrite(document.text.data(), 1, document.text.size(), m_out);
+    std::fflush(m_out);
+    if (document.leftOut > 0)
+        std::fprintf(m_err, "pelmora-cli: %d comments found no free lane and were left out\n", document.leftOut);
 }
 
 int FetchSession::Run()
@@ -131,6 +155,8 @@ int FetchSession::Run()
         std::fprintf(m_err, "pelmora-cli: writing %s failed\n", m_options.xmlPath.c_str());
         return kExitOutputFile;
     }
+    if (m_options.format == OutputFormat::Ass)
+        writeSubtitles();
     return 0;
 }
 

@@ -7,7 +7,10 @@
 #include <mutex>
 #include <string>
 
+#include <vector>
+
 #include "qarvo/file/file_stream.h"
+#include "subtitles/subtitle_comment.h"
 #include "tools/pelmora-cli/cli_options.h"
 #include "tools/pelmora-cli/engine_binding.h"
 
@@ -28,6 +31,7 @@ private:
     void handleResult(int code, const ParseResult* result);
     // Waits until the first batch came or the job ended; false when the job ended without one.
     bool waitForFirstBatch(int jobId);
+    void writeSubtitles();
 
     const EngineFunctions& m_engine;
     const CliOptions& m_options;
@@ -40,6 +44,9 @@ private:
     int m_batches = 0;
     int m_lastCode = 0;
     bool m_xmlFailed = false;
+    // --format ass: every comment of every batch, written as one file at the end.
+    std::vector<subtitles::SubtitleComment> m_subtitles;
+    bool m_loginReported = false;
 };
 
 }  // namespace pelmora::cli

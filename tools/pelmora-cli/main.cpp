@@ -23,6 +23,11 @@ int main(int argc, char** argv)
         return 0;
     }
 
+    // The engine's cookie lookup reads the choice from the environment, before any job runs.
+    if (!applyCookieChoice(options)) {
+        std::fprintf(stderr, "pelmora-cli: the login choice cannot be put into the environment\n");
+        return kExitUsage;
+    }
     EngineBinding engine;
     if (!engine.Load(options.library, error)) {
         std::fprintf(stderr, "pelmora-cli: %s\n", error.c_str());

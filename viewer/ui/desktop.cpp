@@ -92,6 +92,40 @@ C_WString GetClipboardText()
         C_WString());
 }
 
+bool ChooseFile(WindowHandle owner, const FileChoice& choice, C_WString* path)
+{
+    if (!path)
+        return false;
+    return CallOnGui<bool>(
+        [&] {
+            DispatchScope scope;
+            return desktop().ChooseFile(owner, choice, path);
+        },
+        false);
+}
+
+bool C_DesktopRecorder::ChooseFile(WindowHandle, const FileChoice& choice, C_WString* path)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_fileChoices.push_back(choice);
+    if (m_fileAnswer.IsEmpty() || !path)
+        return false;
+    *path = m_fileAnswer;
+    return true;
+}
+
+void C_DesktopRecorder::SetFileChoiceAnswer(const C_WString& path)
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_fileAnswer = path;
+}
+
+std::vector<FileChoice> C_DesktopRecorder::FileChoices() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_fileChoices;
+}
+
 int C_DesktopRecorder::ShowMessageBox(WindowHandle owner, const C_WString& text, const C_WString& caption,
                                       unsigned flags)
 {

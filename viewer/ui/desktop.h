@@ -11,9 +11,22 @@
 
 namespace qarvo::ui {
 
+// What a file chooser asks for: open an existing file or name one to save into.
+struct FileChoice {
+    enum class Mode { Open, Save } mode = Mode::Open;
+    C_WString caption;
+    C_WString filter;     // "ASS (*.ass)", as Qt's file dialogs take it
+    C_WString suggested;  // the starting name or folder
+};
+
 class I_Desktop {
 public:
     virtual ~I_Desktop() = default;
+    // The chosen path in *path; false when the user cancels. Runs on the GUI thread.
+    virtual bool ChooseFile(WindowHandle owner, const FileChoice& choice, C_WString* path)
+    {
+        return false;
+    }
     // Returns the answer (IDOK, IDCANCEL, IDYES, IDNO...). Runs on the GUI thread.
     virtual int ShowMessageBox(WindowHandle owner, const C_WString& text, const C_WString& caption,
                                unsigned flags) = 0;
@@ -38,6 +51,8 @@ int MessageBox(WindowHandle owner, const C_WString& text, const C_WString& capti
 bool OpenAddress(const C_WString& address);
 bool SetClipboardText(const C_WString& text);
 C_WString GetClipboardText();
+// A file chooser (blocks until answered); false when cancelled or it cannot be shown.
+bool ChooseFile(WindowHandle owner, const FileChoice& choice, C_WString* path);
 
 // A desktop for tests: records every request and answers with preset values. Thread-safe.
 class C_DesktopRecorder : public I_Desktop {
@@ -53,6 +68,10 @@ public:
     bool OpenAddress(const C_WString& address) override;
     bool SetClipboardText(const C_WString& text) override;
     bool GetClipboardText(C_WString* text) override;
+    // Answers with the preset path (none at first: cancelled) and records the question.
+    bool ChooseFile(WindowHandle owner, const FileChoice& choice, C_WString* path) override;
+    void SetFileChoiceAnswer(const C_WString& path);
+    std::vector<FileChoice> FileChoices() const;
 
     // The answer of every message box (IDOK at first).
     void SetMessageBoxAnswer(int answer);
@@ -73,6 +92,8 @@ private:
     std::vector<C_WString> m_opened;
     C_WString m_clipboard;
     int m_clipboardWrites = 0;
+    C_WString m_fileAnswer;
+    std::vector<FileChoice> m_fileChoices;
 };
 
 }  // namespace qarvo::ui

@@ -1,8 +1,17 @@
 #include "qarvo/platform/environment.h"
 
 #include <cstdlib>
+#include <cstring>
 
 namespace qarvo::platform {
+namespace {
+
+bool validName(const char* name)
+{
+    return name && *name && !std::strchr(name, '=');
+}
+
+}  // namespace
 
 std::optional<std::string> environmentValue(const char* name)
 {
@@ -10,6 +19,16 @@ std::optional<std::string> environmentValue(const char* name)
     if (!value)
         return std::nullopt;
     return std::string(value);
+}
+
+bool setEnvironment(const char* name, const char* value)
+{
+    return validName(name) && value && ::setenv(name, value, 1) == 0;
+}
+
+bool unsetEnvironment(const char* name)
+{
+    return validName(name) && ::unsetenv(name) == 0;
 }
 
 }  // namespace qarvo::platform

@@ -32,6 +32,9 @@ protected:
         env.Set("HOME", home->path().string());
         env.Set("XDG_CONFIG_HOME", (home->path() / "config").string());
         env.Set("USER", "alice");
+        env.Set("XDG_RUNTIME_DIR", home->path().string());
+        env.Unset("PELMORA_COOKIES");
+        env.Unset("PELMORA_COOKIES_FROM_BROWSER");
     }
     void TearDown() override
     {
@@ -113,6 +116,26 @@ TEST_F(CookieFolder, FolderComesFromTheEnvironment)
     EXPECT_EQ(System::utf16_to_utf8(getCookieFolder()).std(), "/data/home/PelmoraVista/Cookies");
     env.Unset("XDG_DATA_HOME");
     EXPECT_EQ(System::utf16_to_utf8(getCookieFolder()).std(), home->path().string() + "/.local/share/PelmoraVista/Cookies");
+}
+
+TEST_F(CookieFolder, NetscapeFileIsReadAsOneWithTheBrowsersRules)
+{
+    // Before, an exported cookies.txt was read as nine-line records: its tab-separated lines
+    // became names and values of a garbage Cookie header.
+    std::string error;
+    ASSERT_TRUE(nicosim::writeNetscapeCookies((folder / "cookies.txt").string(), {}, &error)) << error;
+    write("old.txt", record("user_session", "old", "nicovideo.jp/"), 3600);
+    qarvo::C_String cookie;
+    ASSERT_TRUE(getBrowserCookie(cookie, "http://www.nicovideo.jp/watch/sm9", true, wideFolder()));
+    EXPECT_EQ(cookie.std(), "user_session=user_session_nicosim; nicosid=1700000000.1729");
+    ASSERT_TRUE(getBrowserCookie(cookie, "https://live.nicovideo.jp/watch/lv1", true, wideFolder()));
+    EXPECT_EQ(cookie.std(),
+              "user_session=user_session_nicosim; nicosid=1700000000.1729; user_session_secure=secure_user_session_nicosim");
+    // A file for other sites only is passed over for the older nine-line file of the service.
+    fs::remove(folder / "cookies.txt");
+    write("export.txt", "# Netscape HTTP Cookie File\n.shop.example\tTRUE\t/\tFALSE\t0\tsid\t1\n", 0);
+    ASSERT_TRUE(getBrowserCookie(cookie, "http://www.nicovideo.jp/watch/sm9", true, wideFolder()));
+    EXPECT_EQ(cookie.std(), "user_session=old");
 }
 
 TEST_F(CookieFolder, SimulatedServiceFilesAnswerForVideoAndJikkyo)

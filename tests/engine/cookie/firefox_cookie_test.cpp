@@ -1,25 +1,23 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <chrono>
-#include <filesystem>
 #include <fstream>
 #include <string>
 
 #include "engine/cookie/browser_cookie.h"
+#include "engine/cookie/browser_profiles.h"
+#include "engine/cookie/cookie_rules.h"
 #include "engine/cookie/firefox_profiles.h"
-#include "engine/cookie/firefox_store.h"
-#include "tests/engine/sim_support/sim_env.h"
+#include "engine/cookie/store_readers.h"
+#include "tests/engine/cookie/store_fixture.h"
 
 namespace pelmora::cookie {
 namespace {
 
 namespace fs = std::filesystem;
 
-int64_t nowSeconds()
-{
-    return std::chrono::duration_cast<std::chrono::seconds>(std::chrono::system_clock::now().time_since_epoch()).count();
-}
+using test::FirefoxRow;
+using test::nowSeconds;
 
 TEST(FirefoxProfiles, DefaultProfileIsChosenFromTheIniText)
 {
@@ -28,136 +26,135 @@ TEST(FirefoxProfiles, DefaultProfileIsChosenFromTheIniText)
         "[Profile1]\nName=work\nIsRelative=0\nPath=/abs/work\n\n"
         "[Profile0]\nName=default\nIsRelative=1\nPath=abc.default\nDefault=1\n";
     EXPECT_EQ(defaultProfileFolder(ini, "/root"), "/root/abc.default");
+    const std::vector<FirefoxProfileEntry> all = firefoxProfilesOf(ini, "/root");
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[0].name, "work");
+    EXPECT_EQ(all[0].folder, "/abs/work");
+    EXPECT_FALSE(all[0].isDefault);
     // Without a Default=1 profile, the one the install section names.
     EXPECT_EQ(defaultProfileFolder("[Install4F96]\nDefault=xyz.release\n[Profile0]\nPath=first\n", "/r"), "/r/xyz.release");
     EXPECT_EQ(defaultProfileFolder("[Profile0]\r\nPath=first\r\nIsRelative=0\r\n", "/r"), "first");
     EXPECT_EQ(defaultProfileFolder("garbage without sections", "/r"), "");
 }
 
-class FirefoxStore : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        home = std::make_unique<test::TempFolder>();
-        env.Set("HOME", home->path().string());
-        env.Set("XDG_CONFIG_HOME", (home->path() / "config").string());
-        env.Set("TMPDIR", home->path().string());
-    }
-    void TearDown() override
-    {
-        env.RestoreAll();
-        home.reset();
-    }
+using FirefoxStore = test::CookieHome;
 
-    // A profile root with one default profile and an empty cookie table of `schema`.
-    fs::path makeProfile(const fs::path& root, int schema)
-    {
-        fs::create_directories(root / "p.default");
-        std::ofstream(root / "profiles.ini") << "[Profile0]\nName=default\nIsRelative=1\nPath=p.default\nDefault=1\n";
-        const fs::path store = root / "p.default" / "cookies.sqlite";
-        sqlite3* db = nullptr;
-        EXPECT_EQ(sqlite3_open(store.c_str(), &db), SQLITE_OK);
-        exec(db, "CREATE TABLE moz_cookies (id INTEGER PRIMARY KEY, name TEXT, value TEXT, host TEXT, path TEXT, "
-                 "expiry INTEGER)");
-        exec(db, "PRAGMA user_version = " + std::to_string(schema));
-        sqlite3_close(db);
-        return store;
-    }
-    static void exec(sqlite3* db, const std::string& sql)
-    {
-        char* message = nullptr;
-        EXPECT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, &message), SQLITE_OK) << (message ? message : "");
-        sqlite3_free(message);
-    }
-    static std::string row(const char* name, const char* value, const char* host, int64_t expiry)
-    {
-        return std::string("INSERT INTO moz_cookies (name, value, host, path, expiry) VALUES ('") + name + "', '" +
-               value + "', '" + host + "', '/', " + std::to_string(expiry) + ")";
-    }
-
-    std::unique_ptr<test::TempFolder> home;
-    test::EnvironmentGuard env;
-};
-
-TEST_F(FirefoxStore, SimulatedProfileGivesTheServiceCookiesOnly)
+std::string cookieFor(const std::string& address)
 {
+    qarvo::C_String cookie;
+    return getInterfaceCookie(address.c_str(), cookie) ? cookie.std() : std::string("<none>");
+}
+
+TEST_F(FirefoxStore, BrowserRulesDecideWhatTheLoginGoesWith)
+{
+    // The simulated profile holds, beside the login: a Secure copy, a host-only cookie of www, a
+    // cookie for /my only, an expired one, a container tab's and a partitioned login with other
+    // values, and another site's cookie. Before, all of the service's rows were joined.
     std::string error;
     ASSERT_TRUE(nicosim::writeFirefoxProfile((home->path() / ".mozilla" / "firefox").string(), {}, &error)) << error;
-    qarvo::C_String cookie;
-    ASSERT_TRUE(getInterfaceCookie("http://www.nicovideo.jp/watch/sm9", cookie));
-    EXPECT_NE(cookie.std().find("user_session=user_session_nicosim"), std::string::npos) << cookie.std();
-    EXPECT_EQ(cookie.std().find("; ;"), std::string::npos);
-    // The other site's cookie in the same store stays out.
-    qarvo::C_String other;
-    EXPECT_FALSE(getInterfaceCookie("http://www.example.org/", other));
-    // Nothing is left behind in the temporary folder.
-    for (const auto& entry : fs::directory_iterator(home->path()))
-        EXPECT_EQ(entry.path().filename().string().find("pelmora-cookies-"), std::string::npos) << entry.path();
+
+    EXPECT_EQ(cookieFor("http://www.nicovideo.jp/watch/sm9"),
+              "user_session=user_session_nicosim; nicosid=1700000000.1729; nicosim_www=host_only");
+    // Secure only over https.
+    EXPECT_EQ(cookieFor("https://www.nicovideo.jp/watch/sm9"),
+              "user_session=user_session_nicosim; nicosid=1700000000.1729; user_session_secure=secure_user_session_nicosim; "
+              "nicosim_www=host_only");
+    // The host-only cookie stays on www; the path cookie comes first below /my.
+    EXPECT_EQ(cookieFor("http://live.nicovideo.jp/my/page"),
+              "nicosim_mypage=path_only; user_session=user_session_nicosim; nicosid=1700000000.1729");
+    EXPECT_EQ(cookieFor("http://live.nicovideo.jp/mypage"), "user_session=user_session_nicosim; nicosid=1700000000.1729");
+    EXPECT_EQ(cookieFor("http://www.example.org/"), "<none>");
+    // The store was not held by a browser: it was read in place, and nothing was copied.
+    expectNoCopyLeft();
 }
 
 TEST_F(FirefoxStore, DomainParentsMatchAndExpiredOrForeignDoNot)
 {
-    const fs::path store = makeProfile(home->path() / "config" / "mozilla" / "firefox", 17);
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(store.c_str(), &db), SQLITE_OK);
     const int64_t later = (nowSeconds() + 3600) * 1000;
-    exec(db, row("a", "1", ".nicovideo.jp", later));
-    exec(db, row("b", "2", "www.nicovideo.jp", later));
-    exec(db, row("c", "3", "live.nicovideo.jp", later));           // a sibling host, not a parent
-    exec(db, row("d", "4", ".evilnicovideo.jp", later));           // not a parent either
-    exec(db, row("e", "5", ".nicovideo.jp", (nowSeconds() - 60) * 1000));  // expired
-    sqlite3_close(db);
-    std::string cookie;
-    ASSERT_TRUE(readFirefoxCookies(store.string(), "www.nicovideo.jp", nowSeconds(), cookie));
-    EXPECT_EQ(cookie, "a=1; b=2");
+    test::makeFirefoxProfile(config() / "mozilla" / "firefox", "p.default", "default", true,
+                             {{".nicovideo.jp", "a", "1", later},
+                              {"www.nicovideo.jp", "b", "2", later},
+                              {"live.nicovideo.jp", "c", "3", later},   // a sibling host, not a parent
+                              {".evilnicovideo.jp", "d", "4", later},   // not a parent either
+                              {".nicovideo.jp", "e", "5", (nowSeconds() - 60) * 1000},  // expired
+                              {".jp", "f", "6", later},                 // a whole registry
+                              {".nicovideo.jp", "g", "x;y", later}});   // would break the header
+    EXPECT_EQ(cookieFor("http://www.nicovideo.jp/watch/sm9"), "<none>");  // no login cookie among them
+    StoreRead read;
+    ChromiumKeys keys;
+    CookieRequest request;
+    ASSERT_TRUE(parseCookieRequest("http://www.nicovideo.jp/watch/sm9", request));
+    const std::vector<BrowserProfile> profiles = browserProfiles(*findBrowser("firefox"));
+    ASSERT_EQ(profiles.size(), 1u);
+    ASSERT_TRUE(readProfileStore(profiles[0], request, nowSeconds(), keys, read)) << read.error;
+    EXPECT_EQ(cookieHeader(read.cookies), "a=1; b=2");
 }
 
 TEST_F(FirefoxStore, OldSchemaCountsExpiryInSeconds)
 {
-    const fs::path store = makeProfile(home->path() / ".mozilla" / "firefox", 12);
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(store.c_str(), &db), SQLITE_OK);
-    exec(db, row("fresh", "1", ".nicovideo.jp", nowSeconds() + 3600));
-    exec(db, row("stale", "2", ".nicovideo.jp", nowSeconds() - 3600));
-    sqlite3_close(db);
-    qarvo::C_String cookie;
-    ASSERT_TRUE(getInterfaceCookie("http://www.nicovideo.jp/watch/sm9", cookie));
-    EXPECT_EQ(cookie.std(), "fresh=1");
+    test::makeFirefoxProfile(home->path() / ".mozilla" / "firefox", "p.default", "default", true,
+                             {{".nicovideo.jp", "user_session", "fresh", nowSeconds() + 3600},
+                              {".nicovideo.jp", "stale", "2", nowSeconds() - 3600}},
+                             12);
+    EXPECT_EQ(cookieFor("http://www.nicovideo.jp/watch/sm9"), "user_session=fresh");
 }
 
-TEST_F(FirefoxStore, LoginStillInTheWriteAheadLogIsSeen)
+TEST_F(FirefoxStore, RunningBrowserIsReadFromACopyThatGoesAway)
 {
     const fs::path root = home->path() / ".var" / "app" / "org.mozilla.firefox" / ".mozilla" / "firefox";
-    const fs::path store = makeProfile(root, 17);
-    // The browser keeps its connection open and has not checkpointed: the row lives only in
-    // the -wal file.
+    const fs::path store = test::makeFirefoxProfile(root, "p.default", "default", true, {});
+    // The browser runs (its lock link is there), keeps its connection open and has not
+    // checkpointed: the login lives only in the -wal file.
+    fs::create_symlink("127.0.1.1:+4242", root / "p.default" / "lock");
     sqlite3* browser = nullptr;
     ASSERT_EQ(sqlite3_open(store.c_str(), &browser), SQLITE_OK);
-    exec(browser, "PRAGMA journal_mode=WAL");
-    exec(browser, "PRAGMA wal_autocheckpoint=0");
-    exec(browser, row("user_session", "fresh_login", ".nicovideo.jp", (nowSeconds() + 3600) * 1000));
-    ASSERT_TRUE(fs::exists(store.string() + "-wal"));
+    sqlite3_exec(browser, "PRAGMA journal_mode=WAL; PRAGMA wal_autocheckpoint=0;", nullptr, nullptr, nullptr);
+    const std::string row = "INSERT INTO moz_cookies (name, value, host, path, expiry) VALUES ('user_session', "
+                            "'fresh_login', '.nicovideo.jp', '/', " + std::to_string((nowSeconds() + 3600) * 1000) + ")";
+    ASSERT_EQ(sqlite3_exec(browser, row.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
     ASSERT_GT(fs::file_size(store.string() + "-wal"), 0u);
 
-    qarvo::C_String cookie;
-    EXPECT_TRUE(getInterfaceCookie("http://www.nicovideo.jp/watch/sm9", cookie));
-    EXPECT_EQ(cookie.std(), "user_session=fresh_login");
+    // A copy a killed lookup left behind ten minutes ago.
+    const fs::path stale = runtime() / "pelmora-cookies-0123456789abcdef";
+    fs::create_directories(stale);
+    std::ofstream(stale / "Cookies.db") << "old copy";
+    fs::last_write_time(stale, fs::file_time_type::clock::now() - std::chrono::minutes(11));
+
+    EXPECT_EQ(cookieFor("http://www.nicovideo.jp/watch/sm9"), "user_session=fresh_login");
     sqlite3_close(browser);
+    EXPECT_FALSE(fs::exists(stale));
+    expectNoCopyLeft();
 }
 
-TEST_F(FirefoxStore, NoProfileMeansNoCookie)
+TEST_F(FirefoxStore, ForksAndChosenProfiles)
+{
+    const int64_t later = (nowSeconds() + 3600) * 1000;
+    const fs::path root = home->path() / ".librewolf";
+    test::makeFirefoxProfile(root, "a.default", "default", true, {{".nicovideo.jp", "user_session", "home", later, "/", false, "", 100}});
+    test::makeFirefoxProfile(root, "b.work", "work", false, {{".nicovideo.jp", "user_session", "work", later, "/", false, "", 50}});
+    // Without a choice the login used last wins.
+    EXPECT_EQ(cookieFor("http://www.nicovideo.jp/watch/sm9"), "user_session=home");
+    env.Set("PELMORA_COOKIES_FROM_BROWSER", "librewolf:work");
+    EXPECT_EQ(cookieFor("http://www.nicovideo.jp/watch/sm9"), "user_session=work");
+    env.Set("PELMORA_COOKIES_FROM_BROWSER", "librewolf:" + (root / "b.work").string());
+    EXPECT_EQ(cookieFor("http://www.nicovideo.jp/watch/sm9"), "user_session=work");
+    env.Set("PELMORA_COOKIES_FROM_BROWSER", "librewolf:nosuch");
+    EXPECT_EQ(cookieFor("http://www.nicovideo.jp/watch/sm9"), "<none>");
+    EXPECT_EQ(takeLookupReport(), "librewolf: no profile named \"nosuch\"");
+}
+
+TEST_F(FirefoxStore, NoProfileOrABrokenStoreMeansNoCookie)
 {
     qarvo::C_String cookie("unchanged");
     EXPECT_FALSE(getInterfaceCookie("http://www.nicovideo.jp/watch/sm9", cookie));
-    EXPECT_EQ(cookie.std(), "unchanged");
-    // A store that is not a database.
-    fs::create_directories(home->path() / "snap" / "firefox" / "common" / ".mozilla" / "firefox" / "p");
-    std::ofstream(home->path() / "snap" / "firefox" / "common" / ".mozilla" / "firefox" / "profiles.ini")
-        << "[Profile0]\nPath=p\nIsRelative=1\nDefault=1\n";
-    std::ofstream(home->path() / "snap" / "firefox" / "common" / ".mozilla" / "firefox" / "p" / "cookies.sqlite")
-        << "this is not a database";
+    EXPECT_EQ(takeLookupReport(), "no login cookie for www.nicovideo.jp in any browser: no browser cookie store found");
+    const fs::path root = home->path() / "snap" / "firefox" / "common" / ".mozilla" / "firefox";
+    fs::create_directories(root / "p");
+    std::ofstream(root / "profiles.ini") << "[Profile0]\nPath=p\nIsRelative=1\nDefault=1\n";
+    std::ofstream(root / "p" / "cookies.sqlite") << "this is not a database, only some bytes that say so......";
     EXPECT_FALSE(getInterfaceCookie("http://www.nicovideo.jp/watch/sm9", cookie));
     EXPECT_EQ(cookie.std(), "unchanged");
+    EXPECT_EQ(takeLookupReport(), "no login cookie for www.nicovideo.jp in firefox (p): the store is not a database");
 }
 
 }  // namespace

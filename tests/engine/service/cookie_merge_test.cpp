@@ -20,7 +20,12 @@ TEST(CookieMerge, NewValueReplacesOldAndAttributesAfterExpiresAreIgnored)
 
 TEST(CookieMerge, NewCookiesAreAppendedAndEmptyItemsSkipped)
 {
-    EXPECT_EQ(merged("", "c=3; path=/"), "c=3;path=/;");
+    // Before, every item up to "expires" counted as a cookie: "path=/" and "Max-Age=..." were
+    // sent back to the service as cookies of those names.
+    EXPECT_EQ(merged("", "c=3; path=/"), "c=3;");
+    EXPECT_EQ(merged("a=1", "nicosid=9; Max-Age=3600; Path=/; Domain=.nicovideo.jp; Secure; HttpOnly"), "a=1;nicosid=9;");
+    // Names are compared whole: "ab" is not "a".
+    EXPECT_EQ(merged("a=1", "ab=2"), "a=1;ab=2;");
     EXPECT_EQ(merged("a=1;b=2;", "c=3; Expires=x; d=4"), "a=1;b=2;c=3;");
     // A merged cookie (ending in ";") merges again without gaining an empty item.
     EXPECT_EQ(merged("a=1;b=2;", "b=5"), "a=1;b=5;");
@@ -38,6 +43,11 @@ TEST(CookieDomain, OnlyTheServiceDomainGetsTheCookie)
     EXPECT_FALSE(cookieDomainAllows(main, qarvo::C_String("www.example.com")));
     EXPECT_TRUE(cookieDomainAllows(qarvo::C_String("127.0.0.1"), qarvo::C_String("127.0.0.1")));
     EXPECT_FALSE(cookieDomainAllows(qarvo::C_String("127.0.0.1"), qarvo::C_String("0.0.1")));
+    // Under a two-level public suffix a sibling is another site; before, "co.jp" counted as the site.
+    const qarvo::C_String suffixed("www.nicosim.co.jp");
+    EXPECT_TRUE(cookieDomainAllows(suffixed, qarvo::C_String("msg.nicosim.co.jp")));
+    EXPECT_FALSE(cookieDomainAllows(suffixed, qarvo::C_String("www.sibling.co.jp")));
+    EXPECT_FALSE(cookieDomainAllows(suffixed, qarvo::C_String("co.jp")));
 }
 
 }  // namespace

@@ -77,6 +77,11 @@ void SimEnvTest::SetUp()
     env.Set("XDG_DATA_HOME", (home->path() / "data").string());
     env.Set("PELMORA_COOKIE_DIR", (home->path() / "no-cookies").string());
     env.Set("USER", "pelmoratest");
+    // Neither the machine's keyring nor a choice made outside the test is ever used.
+    env.Set("XDG_RUNTIME_DIR", home->path().string());
+    env.Unset("DBUS_SESSION_BUS_ADDRESS");
+    env.Unset("PELMORA_COOKIES");
+    env.Unset("PELMORA_COOKIES_FROM_BROWSER");
     sim = std::make_unique<nicosim::Server>(simOptions());
     ASSERT_TRUE(sim->start()) << sim->lastError();
     env.Set("PELMORA_CONNECT_TO", sim->connectTo());

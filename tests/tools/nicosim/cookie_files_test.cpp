@@ -37,6 +37,17 @@ std::string readFile(const fs::path& path)
     return text.str();
 }
 
+// The first column of the first row, "<none>" without one.
+std::string singleValue(sqlite3* db, const char* sql)
+{
+    sqlite3_stmt* statement = nullptr;
+    std::string value = "<none>";
+    if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
+        value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+    sqlite3_finalize(statement);
+    return value;
+}
+
 TEST_F(CookieFilesTest, FolderFilesHoldNineLineRecords)
 {
     CookieFileOptions options;
@@ -77,14 +88,7 @@ TEST_F(CookieFilesTest, FirefoxProfileHoldsTheLoginInCurrentSchema)
     ASSERT_EQ(sqlite3_open_v2((dir / "nicosim.default-release" / "cookies.sqlite").string().c_str(), &db,
                               SQLITE_OPEN_READONLY, nullptr),
               SQLITE_OK);
-    auto single = [db](const char* sql) {
-        sqlite3_stmt* statement = nullptr;
-        std::string value = "<none>";
-        if (sqlite3_prepare_v2(db, sql, -1, &statement, nullptr) == SQLITE_OK && sqlite3_step(statement) == SQLITE_ROW)
-            value = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        sqlite3_finalize(statement);
-        return value;
-    };
+    auto single = [db](const char* sql) { return singleValue(db, sql); };
     EXPECT_EQ(single("PRAGMA user_version"), "17");
     EXPECT_EQ(single("SELECT group_concat(name, ',') FROM pragma_table_info('moz_cookies')"),
               "id,originAttributes,name,value,host,path,expiry,lastAccessed,creationTime,isSecure,isHttpOnly,"
@@ -94,7 +98,37 @@ TEST_F(CookieFilesTest, FirefoxProfileHoldsTheLoginInCurrentSchema)
     // Expiry in milliseconds: 2037-12-31 00:00 UTC.
     EXPECT_EQ(single("SELECT expiry FROM moz_cookies WHERE name='user_session'"), "2145830400000");
     EXPECT_EQ(single("SELECT count(*) FROM moz_cookies WHERE host NOT LIKE '%nicovideo.jp'"), "1");
+    // What a lookup must send only where a browser would, or not at all.
+    EXPECT_EQ(single("SELECT isSecure FROM moz_cookies WHERE name='user_session_secure'"), "1");
+    EXPECT_EQ(single("SELECT host FROM moz_cookies WHERE name='nicosim_www'"), "www.nicovideo.jp");
+    EXPECT_EQ(single("SELECT count(*) FROM moz_cookies WHERE name='user_session' AND originAttributes != ''"), "2");
     sqlite3_close(db);
+}
+
+TEST_F(CookieFilesTest, ChromiumProfileAndCookiesTxtHoldTheLogin)
+{
+    std::string error;
+    ASSERT_TRUE(writeChromiumProfile(dir.string(), {}, &error)) << error;
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2((dir / "Default" / "Cookies").string().c_str(), &db, SQLITE_OPEN_READONLY, nullptr),
+              SQLITE_OK);
+    auto single = [db](const char* sql) { return singleValue(db, sql); };
+    EXPECT_EQ(single("SELECT value FROM meta WHERE key='version'"), "24");
+    // "v10", then 32 bytes of host hash and the 20-byte value padded to 64 bytes.
+    EXPECT_EQ(single("SELECT substr(encrypted_value, 1, 3) || ':' || length(encrypted_value) FROM cookies "
+                     "WHERE name='user_session'"),
+              "v10:67");
+    EXPECT_EQ(single("SELECT value FROM cookies WHERE name='user_session'"), "");
+    // 2037-12-31 00:00 UTC in microseconds since 1601 (Python: (2145830400 + 11644473600) * 10**6).
+    EXPECT_EQ(single("SELECT expires_utc FROM cookies WHERE name='user_session'"), "13790304000000000");
+    EXPECT_EQ(single("SELECT count(*) FROM cookies WHERE host_key NOT LIKE '%nicovideo.jp'"), "1");
+    sqlite3_close(db);
+
+    ASSERT_TRUE(writeNetscapeCookies((dir / "cookies.txt").string(), {}, &error)) << error;
+    const std::string text = readFile(dir / "cookies.txt");
+    EXPECT_EQ(text.find("# Netscape HTTP Cookie File\n"), 0u);
+    EXPECT_NE(text.find("\n#HttpOnly_.nicovideo.jp\tTRUE\t/\tFALSE\t2145830400\tuser_session\tuser_session_nicosim\n"),
+              std::string::npos);
 }
 
 TEST_F(CookieFilesTest, RewritingReplacesWholeFilesAndFailuresSayWhy)
@@ -131,6 +165,8 @@ TEST_F(CookieFilesTest, ServerWritesBothStoresAtStart)
     EXPECT_TRUE(fs::exists(dir / "Cookies" / "NICOSIM0.txt"));
     EXPECT_TRUE(fs::exists(dir / "firefox" / "profiles.ini"));
     EXPECT_TRUE(fs::exists(dir / "firefox" / "nicosim.default-release" / "cookies.sqlite"));
+    EXPECT_TRUE(fs::exists(dir / "chromium" / "Default" / "Cookies"));
+    EXPECT_TRUE(fs::exists(dir / "cookies.txt"));
 }
 
 } // namespace

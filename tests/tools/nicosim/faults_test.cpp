@@ -41,11 +41,14 @@ TEST(FaultWords, StepPrefixesNumbersAndLimits)
     EXPECT_FALSE(faultsFor(words, Step::Flv).gzip);
 
     // Out of range, misspelt and unknown steps are reported, never half applied.
-    const Faults bad = faultsFor({"delay60001", "redir21", "gzipp", "nostep.gzip", "delay"}, Step::Watch);
+    const Faults bad = faultsFor({"delay60001", "redir21", "gzipp", "nostep.gzip", "delay", "setcookie21"}, Step::Watch);
     EXPECT_EQ(bad.delayMs, 0);
     EXPECT_EQ(bad.redirects, 0);
     EXPECT_FALSE(bad.gzip);
-    EXPECT_EQ(bad.unknown.size(), 5u);
+    EXPECT_EQ(bad.setCookies, 0);
+    EXPECT_EQ(bad.unknown.size(), 6u);
+    EXPECT_EQ(faultsFor({"setcookie20", "sibling"}, Step::Watch).setCookies, 20);
+    EXPECT_TRUE(faultsFor({"setcookie20", "sibling"}, Step::Watch).sibling);
     EXPECT_EQ(faultsFor({"delay60000"}, Step::Watch).delayMs, 60000);
     // Live-only words are known, so an unprefixed one on a video id raises no report.
     EXPECT_TRUE(faultsFor({"close", "garbage", "hangup"}, Step::Watch).unknown.empty());

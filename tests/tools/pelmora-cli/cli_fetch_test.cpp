@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
 #include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <set>
@@ -86,6 +89,61 @@ TEST_F(CliFetch, WithoutTheLoginTheCodeIsTwo)
     EXPECT_EQ(run("fetch http://www.nicovideo.jp/watch/sm9 -n 5"), 2);
     EXPECT_EQ(out, "");
     EXPECT_NE(err.find("code 2"), std::string::npos) << err;
+}
+
+// nicosim's data folder, with every store holding the login.
+class CliLogin : public CliFetch {
+protected:
+    nicosim::Options simOptions() const override
+    {
+        nicosim::Options options = CliFetch::simOptions();
+        options.dataDir = (std::filesystem::temp_directory_path() / ("pelmora-cli-login-" + std::to_string(::getpid()))).string();
+        return options;
+    }
+    void TearDown() override
+    {
+        const std::string data = sim ? sim->options().dataDir : std::string();
+        CliFetch::TearDown();
+        if (!data.empty())
+            std::filesystem::remove_all(data);
+    }
+    std::string data() const { return sim->options().dataDir; }
+};
+
+TEST_F(CliLogin, BrowserAndFileFlagsBringTheLogin)
+{
+    // Without a choice (and no store in the test's home) there is no login.
+    EXPECT_EQ(run("fetch http://www.nicovideo.jp/watch/sm9 -n 3"), 2);
+    EXPECT_NE(err.find("login: no login cookie for www.nicovideo.jp"), std::string::npos) << err;
+    ASSERT_EQ(run("--format jsonl --cookies-from-browser 'chromium:" + data() +
+                  "/chromium' fetch http://www.nicovideo.jp/watch/sm9 -n 3"),
+              0) << err;
+    EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), 3) << out;
+    ASSERT_EQ(run("--cookies '" + data() + "/cookies.txt' fetch http://www.nicovideo.jp/watch/sm9 -n 3"), 0) << err;
+    ASSERT_EQ(run("--cookies-from-browser 'firefox:" + data() + "/firefox' fetch http://live.nicovideo.jp/watch/lv1 -n 2"),
+              0) << err;
+    // A choice that cannot give the login says so and sends none.
+    EXPECT_EQ(run("--cookies-from-browser brave fetch http://www.nicovideo.jp/watch/sm9 -n 3"), 2);
+    EXPECT_NE(err.find("pelmora-cli: login: brave: no profile with a cookie store found"), std::string::npos) << err;
+}
+
+TEST_F(CliLogin, AssFormatWritesSubtitlesOfTheComments)
+{
+    ASSERT_EQ(run("--format ass --cookies '" + data() + "/cookies.txt' fetch http://www.nicovideo.jp/watch/sm9 -n 200"), 0)
+        << err;
+    EXPECT_EQ(out.find("[Script Info]\r\n"), 0u);
+    EXPECT_NE(out.find("\r\n[Events]\r\n"), std::string::npos);
+    const auto video = sim->catalogue().video("sm9");
+    const auto thread = sim->catalogue().thread(video->threadId);
+    int deleted = 0;
+    for (int i = video->commentCount - 200; i < video->commentCount; ++i)
+        deleted += sim->catalogue().chat(*thread, i).deleted ? 1 : 0;
+    size_t events = 0;
+    for (size_t at = out.find("\r\nDialogue: "); at != std::string::npos; at = out.find("\r\nDialogue: ", at + 1))
+        ++events;
+    // Deleted comments are left out; of the rest only a few may find no lane.
+    EXPECT_LE(events, static_cast<size_t>(200 - deleted));
+    EXPECT_GE(events, static_cast<size_t>(200 - deleted) - 10) << err;
 }
 
 TEST_F(CliFetch, FollowPrintsEveryNewChatOnce)

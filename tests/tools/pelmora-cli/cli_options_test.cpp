@@ -37,6 +37,29 @@ TEST(CliOptions, CommandsAndOptions)
 
     ASSERT_TRUE(parse({"fetch", "lv1", "--mode", "dumy_debug"}, o));
     EXPECT_EQ(FetchSession::requestText(o), "lv1 1000 dumy_debug");
+
+    ASSERT_TRUE(parse({"--format", "ass", "--cookies-from-browser", "chrome:Profile 1", "fetch", "sm9"}, o));
+    EXPECT_EQ(o.format, OutputFormat::Ass);
+    EXPECT_EQ(o.cookiesFromBrowser, "chrome:Profile 1");
+    ASSERT_TRUE(parse({"fetch", "sm9", "--cookies", "/tmp/cookies.txt"}, o));
+    EXPECT_EQ(o.cookiesFile, "/tmp/cookies.txt");
+}
+
+TEST(CliOptions, LoginFlagsReplaceTheEnvironmentsChoice)
+{
+    setenv("PELMORA_COOKIES", "/inherited.txt", 1);
+    CliOptions o;
+    ASSERT_TRUE(parse({"fetch", "sm9", "--cookies-from-browser", "firefox:work"}, o));
+    ASSERT_TRUE(applyCookieChoice(o));
+    EXPECT_STREQ(std::getenv("PELMORA_COOKIES_FROM_BROWSER"), "firefox:work");
+    EXPECT_EQ(std::getenv("PELMORA_COOKIES"), nullptr);
+    unsetenv("PELMORA_COOKIES_FROM_BROWSER");
+    // Without a flag the environment is left as the user set it.
+    setenv("PELMORA_COOKIES", "/inherited.txt", 1);
+    ASSERT_TRUE(parse({"fetch", "sm9"}, o));
+    ASSERT_TRUE(applyCookieChoice(o));
+    EXPECT_STREQ(std::getenv("PELMORA_COOKIES"), "/inherited.txt");
+    unsetenv("PELMORA_COOKIES");
 }
 
 TEST(CliOptions, RefusesWhatTheEngineCannotTake)
@@ -54,6 +77,10 @@ TEST(CliOptions, RefusesWhatTheEngineCannotTake)
     EXPECT_FALSE(parse({"fetch", "a", "--follow", "99999999999"}, o));
     EXPECT_FALSE(parse({"decode", "a", "--follow", "3"}, o));
     EXPECT_FALSE(parse({"fetch", "a", "--bogus"}, o));
+    EXPECT_FALSE(parse({"fetch", "a", "--cookies", "c.txt", "--cookies-from-browser", "chrome"}, o, &error));
+    EXPECT_NE(error.find("exclude"), std::string::npos);
+    EXPECT_FALSE(parse({"fetch", "a", "--cookies-from-browser", ""}, o));
+    EXPECT_FALSE(parse({"decode", "a", "--cookies", "c.txt"}, o));
     // The request is split at spaces (and ideographic spaces), so a name holding one would
     // silently turn into other words.
     EXPECT_FALSE(parse({"decode", "my comments.xml"}, o, &error));

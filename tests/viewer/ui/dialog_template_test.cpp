@@ -136,6 +136,8 @@ TEST_F(Templates, NamedIdsAndTextsOfEachDialog)
         {IDD_SETTINGS, 1078, u"", ControlClass::Edit},
         {IDD_SETTINGS, 1081, u"", ControlClass::Edit},
         {IDD_SETTINGS, 1079, u"", ControlClass::Edit},
+        {IDD_SETTINGS, 1091, u"", ControlClass::ComboBox},
+        {IDD_SETTINGS, 1092, u"", ControlClass::Edit},
         {IDD_SETTINGS, 1, u"OK", ControlClass::Button},
         {IDD_SETTINGS, 2, u"キャンセル", ControlClass::Button},
         {IDD_HISTORY_PAGE, 1051, u"前へ", ControlClass::Button},
@@ -219,7 +221,8 @@ TEST_F(Templates, MainWindowHasItsCaptionMenuAndHiddenRefreshButton)
     for (QAction* action : dialog->menuBar()->actions())
         popups << action->text();
     EXPECT_EQ(popups, (QStringList{QStringLiteral("ファイル(&F)"), QStringLiteral("ツール(&F)"), QStringLiteral("ヘルプ(&H)")}));
-    const std::pair<int, const char16_t*> items[] = {{40002, u"終了(&D)"},
+    const std::pair<int, const char16_t*> items[] = {{40012, u"ASS で保存(&A)…"},
+                                                     {40002, u"終了(&D)"},
                                                      {40010, u"動画URLをブラウザで開く(&O)"},
                                                      {40006, u"環境設定(&S)"},
                                                      {40004, u"ディレクトリを開く(&F)"},

@@ -3,6 +3,9 @@
 
 #include "qarvo/file/path.h"
 #include "viewer/core/app/app.h"
+#include "viewer/core/app/ass_export.h"
+#include "viewer/core/app/login_choice.h"
+#include "viewer/core/model/settings.h"
 #include "viewer/core/model/address.h"
 #include "viewer/ui/controls.h"
 #include "viewer/ui/desktop.h"
@@ -23,6 +26,7 @@ enum CommandId {
     kMenuSettings = 40006,
     kMenuReleaseNotes = 40008,
     kMenuOpenAddress = 40010,
+    kMenuSaveAss = 40012,
 };
 
 constexpr int kAddressBox = 1001;
@@ -63,6 +67,18 @@ void C_App::onCommand(WindowHandle, WParam wParam, LParam lParam)
         if (const C_WString address = currentAddress(); !address.IsEmpty())
             ui::OpenAddress(address);
         break;
+    case kMenuSaveAss:
+        if (const PagePtr page = pageOfWindow(m_shownPage.load())) {
+            CommentCollection comments;
+            {
+                qarvo::C_CriticalLock lock(m_pageLock);
+                comments = page->comments;
+            }
+            SaveCommentsAsAss(m_mainWindow, comments, selectedTabTitle(nullptr));
+        } else {
+            ui::MessageBox(m_mainWindow, C_WString(u"コメントのページを選んでください。"), C_WString(u"ASS で保存"), ui::MB_OK);
+        }
+        break;
     default:
         break;
     }
@@ -79,6 +95,8 @@ void C_App::reportFetchStart(int result, const C_WString& message)
 
 void C_App::onFetchCommand(int renew)
 {
+    // The browser chosen in the settings reaches the engine before it is first loaded.
+    ApplyLoginChoiceOnce(C_WString(settings::kFileName));
     const C_WString text = ui::GetDlgItemText(m_mainWindow, kAddressBox, kAddressLimit);
     C_WString message;
     const int result = StartFetch(&message, renew, text);
@@ -95,6 +113,7 @@ void C_App::onDelayedFetch(WParam wParam, LParam lParam)
     const std::optional<C_WString> address = m_pendingAddresses.Find(lParam);
     if (!address)
         return;
+    ApplyLoginChoiceOnce(C_WString(settings::kFileName));
     C_WString message;
     const int result = StartFetch(&message, ui::HighWord(wParam) != 0 ? 1 : 0, *address);
     if (result == -2) {

@@ -1,7 +1,9 @@
 #pragma once
 // The settings dialog (template 104): shows the settings file's switches and intervals and
 // writes them back on OK, replacing out-of-bounds intervals by their fallbacks. The two
-// comment refetch intervals are also handed to the running pages as pending values.
+// comment refetch intervals are also handed to the running pages as pending values. The
+// "ログインに使うブラウザ" box (login_choice.h) is written as cookie_browser and cookie_file and
+// handed to the engine at once.
 
 #include <atomic>
 #include <functional>

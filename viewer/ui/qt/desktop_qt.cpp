@@ -2,6 +2,7 @@
 
 #include <QClipboard>
 #include <QDesktopServices>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
@@ -83,6 +84,22 @@ public:
         if (!info.exists())
             return false;
         return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+    }
+
+    bool ChooseFile(WindowHandle owner, const FileChoice& choice, C_WString* path) override
+    {
+        WindowRecord* rec = FindRecord(owner);
+        QWidget* parent = rec && rec->widget ? rec->widget->window() : nullptr;
+        const QString chosen =
+            choice.mode == FileChoice::Mode::Save
+                ? QFileDialog::getSaveFileName(parent, ToQString(choice.caption), ToQString(choice.suggested),
+                                               ToQString(choice.filter))
+                : QFileDialog::getOpenFileName(parent, ToQString(choice.caption), ToQString(choice.suggested),
+                                               ToQString(choice.filter));
+        if (chosen.isEmpty() || !path)
+            return false;
+        *path = FromQString(chosen);
+        return true;
     }
 
     bool SetClipboardText(const C_WString& text) override

@@ -29,16 +29,20 @@ constexpr ControlTemplate kControls[] = {
     {1079, ControlClass::Edit, u"", 56, 194, 40, 12, kNumber},
     {IDC_STATIC, ControlClass::Static, u"秒に１回", 100, 196, 40, 10, kChild},
     {IDC_STATIC, ControlClass::Static, u"5 秒～1日まで", 144, 196, 90, 10, kChild},
-    {1090, ControlClass::Button, u"184 (匿名) コメントを流さない", 14, 218, 200, 12, kCheck},
-    {1091, ControlClass::Button, u"NG 設定", 7, 250, 60, 14, kTab | BS_PUSHBUTTON},
-    {1, ControlClass::Button, u"OK", 146, 250, 50, 14, kTab | BS_DEFPUSHBUTTON},
-    {2, ControlClass::Button, u"キャンセル", 203, 250, 50, 14, kTab | BS_PUSHBUTTON},
+    {1093, ControlClass::Button, u"184 (匿名) コメントを流さない", 14, 218, 200, 12, kCheck},
+    // The login's source: 自動, the browsers found, or a cookies.txt file (its path below).
+    {IDC_STATIC, ControlClass::Static, u"ログインに使うブラウザ", 14, 248, 90, 10, kChild},
+    {1091, ControlClass::ComboBox, u"", 106, 246, 147, 12, kTab | CBS_DROPDOWNLIST | WS_VSCROLL},
+    {1092, ControlClass::Edit, u"", 106, 262, 147, 12, kTab | WS_BORDER | ES_AUTOHSCROLL},
+    {1094, ControlClass::Button, u"NG 設定", 7, 282, 60, 14, kTab | BS_PUSHBUTTON},
+    {1, ControlClass::Button, u"OK", 146, 282, 50, 14, kTab | BS_DEFPUSHBUTTON},
+    {2, ControlClass::Button, u"キャンセル", 203, 282, 50, 14, kTab | BS_PUSHBUTTON},
 };
 
 }  // namespace
 
 const DialogTemplate kSettings = {
-    IDD_SETTINGS, u"環境設定", 260, 273, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+    IDD_SETTINGS, u"環境設定", 260, 305, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
     0, kDialogFont, kDialogFontPoints, kControls,
 };
 
