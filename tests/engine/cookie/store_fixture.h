@@ -24,7 +24,7 @@ struct FirefoxRow {
     int64_t expiry = 0;  // in the schema's unit
     std::string path = "/";
     bool secure = false;
-    std::string originAttributes;
+    std::string originAttributes{};
     int64_t lastAccessed = 0;  // microseconds since 1970
 };
 
@@ -36,7 +36,7 @@ struct ChromiumRow {
     int64_t expiresUnix = 0;   // 0: a session cookie
     int64_t lastAccessUnix = 0;
     std::string path = "/";
-    std::string topFrameSiteKey;
+    std::string topFrameSiteKey{};
 };
 
 int64_t nowSeconds();

@@ -74,8 +74,9 @@ TEST_P(MisbehavingFetchServer, EndsAsCatalogued)
     unsetenv(qarvo::net::kConnectToVariable);
     qarvo::net::reloadConnectTo();
     EXPECT_EQ(fetched, row.fetched);
-    if (fetched)
+    if (fetched) {
         EXPECT_EQ(std::string(body.GetChars()), row.body);
+    }
     EXPECT_EQ(server.Requests().size(), row.requests);
 }
 

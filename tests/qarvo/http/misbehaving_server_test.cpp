@@ -36,7 +36,7 @@ struct Expect {
     int status;
     int stateCode = 0;                 // -1: a text of its own, see stateText
     const char* stateText = nullptr;   // a part of the state text, when given
-    std::optional<std::string> body;   // exact body, or
+    std::optional<std::string> body{};  // exact body, or
     int64_t bodySize = -1;             // only its size
     const char* statusCode = nullptr;  // the answer's status code, when given
     long maxGrowthMb = 64;             // peak memory growth allowed for the row
