@@ -296,16 +296,21 @@ TEST_P(MisbehavingServer, EndsAsCatalogued)
     const Outcome out = run(row);
     const Expect& e = row.expect;
     EXPECT_EQ(out.status, e.status) << out.stateText;
-    if (e.stateCode >= 0)
+    if (e.stateCode >= 0) {
         EXPECT_EQ(out.stateCode, e.stateCode) << out.stateText;
-    if (e.stateText)
+    }
+    if (e.stateText) {
         EXPECT_NE(out.stateText.find(e.stateText), std::string::npos) << out.stateText;
-    if (e.body)
+    }
+    if (e.body) {
         EXPECT_EQ(out.body, *e.body);
-    if (e.bodySize >= 0)
+    }
+    if (e.bodySize >= 0) {
         EXPECT_EQ(out.bodySize, e.bodySize);
-    if (e.statusCode)
+    }
+    if (e.statusCode) {
         EXPECT_EQ(out.statusCode, e.statusCode);
+    }
     EXPECT_LE(qarvo::test::peakRssMb() - rssBefore, e.maxGrowthMb);
 
     // The client and the server are gone: so are their sockets and threads.
