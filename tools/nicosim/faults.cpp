@@ -66,6 +66,8 @@ bool applyWord(std::string_view word, Faults& f)
         f.errorPage = true;
     } else if (word == "noclear") {
         f.noClear = true;
+    } else if (word == "seven") {
+        f.seven = true;
     } else {
         return false;
     }

@@ -55,6 +55,7 @@ struct Faults {
     bool garbage = false;     // "garbage": live server sends bytes that are no XML
     bool errorPage = false;   // "errorpage": the history's error page, as without the login
     bool noClear = false;     // "noclear": the history page lacks its "history?c=clear" link
+    bool seven = false;       // "seven": the market feed has seven shop products (nine items)
     int setCookies = 0;       // "setcookieN": N more Set-Cookie headers, one cookie each
     bool sibling = false;     // "sibling": a 302 to the same target on kSiblingHost
     std::vector<std::string> unknown; // words no step knows, reported back to the client

@@ -126,7 +126,7 @@ Answer Server::Impl::pageAnswer(const Route& route, const PageRequest& page) con
     case Page::JikkyoPage: return livePage(site, route.argument, true);
     case Page::PlayerStatus: return playerStatusAnswer(site, page);
     case Page::Comment: return commentServerAnswer(site, page);
-    case Page::Market: return marketFeed(site);
+    case Page::Market: return marketFeed(site, page);
     case Page::ProductPicture: return productPicture(site, route.argument);
     case Page::Thumbnail: return thumbnailPicture(site, page.param("i"));
     case Page::VideoFile: return videoFile(site, page);

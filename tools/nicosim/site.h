@@ -91,7 +91,7 @@ Answer commentServerAnswer(const SiteContext& site, const PageRequest& request);
 std::vector<std::string> commentRequestWords(std::string_view body);
 
 // ichiba.nicovideo.jp
-Answer marketFeed(const SiteContext& site);
+Answer marketFeed(const SiteContext& site, const PageRequest& request);
 
 // Pictures, and the other hosts.
 Answer thumbnailPicture(const SiteContext& site, std::string_view label);

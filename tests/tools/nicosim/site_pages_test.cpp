@@ -133,7 +133,8 @@ TEST_F(SitePagesTest, PicturesAreWholePngFiles)
     EXPECT_EQ(thumb.header("Content-Type"), "image/png");
     expectPng(thumb.body, 130, 100);
     const HttpResult item = get("ichiba.nicovideo.jp", "/img/item/3.png?size=m&v=1");
-    expectPng(item.body, 120, 120);
+    expectPng(item.body, 72, 62);  // each product's picture has its own size: 60 + 4n by 50 + 4n
+    EXPECT_EQ(countOf(get("ichiba.nicovideo.jp", "/ranking/earnings/all/d?rss=rss2&sim=seven").body, "<item>"), 9u);
     EXPECT_NE(get("tn.smilevideo.jp", "/smile?i=10").body, thumb.body);
     EXPECT_EQ(get("tn.smilevideo.jp", "/smile?i=x").status, 404);
 }

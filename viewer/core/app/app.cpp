@@ -1,9 +1,12 @@
 #include "viewer/core/app/app.h"
 
+#include <cstdarg>
 #include <memory>
+#include <string>
 
 #include "qarvo/file/path.h"
 #include "qarvo/ini/ini_file.h"
+#include "qarvo/platform/environment.h"
 #include "qarvo/time/clock.h"
 #include "viewer/core/model/address.h"
 #include "viewer/core/model/settings.h"
@@ -58,7 +61,7 @@ qarvo::common::Pointer<qarvo::I_Function> memberFunction(T* object, void (T::*me
 
 }  // namespace
 
-C_App::C_App() : m_execQueue(C_MainWnd::m_cs)
+C_App::C_App() : m_execQueue(C_MainWnd::m_cs), m_monitor(std::make_unique<ui::C_DebugWnd>())
 {
     g_app.store(this);
     m_worker.SetFunction(memberFunction(this, &C_App::WorkLoop));
@@ -99,6 +102,8 @@ int C_App::Run()
     if (!IsFirstTimeCreateAppMutex(C_WString(kInstanceName)))
         return -1;
     makeFonts();
+    if (qarvo::platform::environmentValue("PELMORA_MONITOR").value_or("") == "1")
+        ShowMonitor();
     SetRunMode(RunDialogLoop);
     if (!DialogModeLessExec(ui::IDD_MAIN))
         return -1;
@@ -141,6 +146,8 @@ int C_App::OnInitialize()
                    [this](WindowHandle& w, unsigned& m, WParam& wp, LParam& lp) { return historyPageProc(w, m, wp, lp); },
                    &history);
     }
+
+    subclassRankingSlots();
 
     m_addressBox.store(ui::GetDlgItem(main, kAddressBox));
     C_WString lastUrl, lastAddress;
@@ -223,7 +230,9 @@ LResult C_App::WindowProc(WindowHandle& window, unsigned& message, WParam& wPara
     case ui::WM_NOTIFY: {
         const ui::NotifyHeader* header = ui::NotifyOf(lParam);
         if (header && header->code == ui::TCN_SELCHANGE && m_tabStrip.load()) {
-            showTabPage(ui::TabCtrl_GetCurSel(m_tabStrip.load()));
+            const int selected = ui::TabCtrl_GetCurSel(m_tabStrip.load());
+            showTabPage(selected);
+            Monitorf(u"select : %d", selected);
             return 1;
         }
         return 0;
@@ -245,6 +254,7 @@ LResult C_App::WindowProc(WindowHandle& window, unsigned& message, WParam& wPara
     case ui::WM_DESTROY:
         if (window != m_mainWindow)
             return 0;
+        m_monitor->D_Destroy();
         SaveLastUrl();
         ui::PostQuitMessage(0);
         return 1;
@@ -312,6 +322,38 @@ void C_App::UnloadEngine()
     qarvo::C_CriticalLock lock(C_MainWnd::m_cs);
     m_engineReady.store(false);
     m_engine.Free();
+}
+
+void C_App::Monitor(const C_WString& text)
+{
+    if (m_monitor->D_Exists())
+        m_monitor->D_Out(text);
+}
+
+void C_App::Monitorf(const char16_t* format, ...)
+{
+    if (!m_monitor->D_Exists())
+        return;
+    va_list args;
+    va_start(args, format);
+    const C_WString text = C_WString::StringfV(format, args);
+    va_end(args);
+    m_monitor->D_Out(text);
+}
+
+void C_App::ShowMonitor()
+{
+    if (m_monitor->D_Exists()) {
+        m_monitor->D_Visible(true);
+        return;
+    }
+    m_monitor->D_SetNewLine(true);
+    ui::C_WFont font;
+    makeFontWithFallback(font, 22, 0, false);
+    m_monitor->D_SetFont(font);
+    m_monitor->D_SetBackground(ui::Rgb(32, 32, 32));
+    m_monitor->D_SetTextColor(ui::Rgb(200, 255, 255));
+    m_monitor->D_Create(C_WString(u"watch"), 1028, 240, 0, 0, C_WString(u"監視ウィンドウ"), true);
 }
 
 void C_App::readFlowSettings()

@@ -26,8 +26,10 @@
 #include "viewer/core/app/page_record.h"
 #include "viewer/core/app/settings_dialog.h"
 #include "viewer/core/model/address_history.h"
+#include "viewer/core/model/market_feed.h"
 #include "viewer/core/model/ng_filter.h"
 #include "viewer/core/model/viewing_history.h"
+#include "viewer/ui/debug_wnd.h"
 #include "viewer/ui/font.h"
 #include "viewer/ui/main_wnd.h"
 #include "viewer/ui/messages.h"
@@ -127,6 +129,13 @@ public:
     // Selects a tab as the user's click does (GUI thread, or posted from another).
     void SelectTab(int index);
     C_WString LastAddress();
+    // --- the monitor window (any thread; no-ops while it is not open) ---
+    void Monitor(const C_WString& text);
+    void Monitorf(const char16_t* format, ...);
+    // Opens the monitor window ("監視ウィンドウ"), or brings it back when it is open (GUI thread).
+    void ShowMonitor();
+    qarvo::ui::C_DebugWnd& MonitorWindow() { return *m_monitor; }
+
     // The NG list in force (never null), read from list/ng.txt.
     std::shared_ptr<const NgFilter> NgList();
     // Reads list/ng.txt again; rules that cannot be used are named in the status bar.
@@ -175,6 +184,7 @@ private:
     void storeBatch(const PagePtr& page, const RequestPtr& request, const ParseResult& result);
     void reportFailure(int code, const PagePtr& page);
     bool waitForDisplay(NICO_LOCAL_PARAM& page);
+    void traceMultiLine(const tag_NICO_COMMENT_LIGHT& comment);
     void rememberAddress(const C_WString& identifier, const char* titleUtf8);
 
     // video pages (video_page.cpp)
@@ -204,6 +214,11 @@ private:
     void refreshHistory(WindowHandle page);
     void drawHistoryTexts(WindowHandle page);
     void drawHistoryThumbnails(WindowHandle page);
+
+    // market ranking (market_ranking.cpp; worker thread but the slots' clicks)
+    void subclassRankingSlots();
+    bool LoadMarketRanking();
+    void stepMarketRanking(uint32_t now);
 
     // worker thread (work_loop.cpp)
     void WorkLoop();
@@ -259,6 +274,20 @@ private:
         int column = 0;
         uint32_t direction = 0;  // 0 or all ones
     } m_info;
+
+    // The market ranking: the products under C_MainWnd::m_cs with the product shown in each
+    // slot (-1 none); the rotation's place and clock on the worker thread only.
+    static constexpr int kMarketSlots = 3;
+    std::vector<MarketItemPtr> m_marketItems;
+    int m_marketShown[kMarketSlots] = {-1, -1, -1};
+    int m_marketNext = 0;
+    bool m_marketTurned = false;
+    uint32_t m_marketTurnedAt = 0;
+    uint32_t m_marketRetryAt = 0;
+
+    // Made with the application; its window exists only when the user (or PELMORA_MONITOR=1)
+    // opens it.
+    std::unique_ptr<qarvo::ui::C_DebugWnd> m_monitor;
 
     std::mutex m_ngLock;
     std::shared_ptr<const NgFilter> m_ngFilter;  // guarded by m_ngLock

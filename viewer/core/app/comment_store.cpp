@@ -6,6 +6,7 @@
 
 #include "qarvo/charcode/system_charcode.h"
 #include "qarvo/time/clock.h"
+#include "qarvo/time/time.h"
 #include "viewer/core/app/app.h"
 #include "viewer/core/model/address.h"
 #include "viewer/core/model/comment_files.h"
@@ -50,6 +51,7 @@ void C_App::receiveParseResult(int code, const ParseResult* result, intptr_t use
 {
     if (m_closing.load())
         return;
+    Monitorf(u"end: %d", code);
 
     // The caller value is looked up, never dereferenced: a value the table does not hold
     // belongs to no page any more.
@@ -107,6 +109,18 @@ bool C_App::waitForDisplay(NICO_LOCAL_PARAM& page)
     return true;
 }
 
+// A comment of several lines, as the monitor shows it.
+void C_App::traceMultiLine(const tag_NICO_COMMENT_LIGHT& c)
+{
+    if (!m_monitor->D_Exists())
+        return;
+    std::tm local{};
+    qarvo::C_Time(c.date).GetLocalTime(&local);
+    const int seconds = c.vpos / 100;
+    Monitorf(u"[%d/%02d/%02d %02d:%02d:%02d] %d %d %d:%d %s", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+             local.tm_hour, local.tm_min, local.tm_sec, c.no, c.mail184, seconds / 60, seconds % 60, c.text.c_str());
+}
+
 void C_App::storeBatch(const PagePtr& page, const RequestPtr& request, const ParseResult& result)
 {
     std::lock_guard<std::mutex> storing(page->storeLock);
@@ -147,6 +161,8 @@ void C_App::storeBatch(const PagePtr& page, const RequestPtr& request, const Par
         if (saveText &&
             !OpenCommentTextFile(page->textFile, page->textFileName, C_WString(kOutDirectory), result.title, now))
             fileFailed = true;
+        if (fileFailed)
+            Monitor(page->textFileName);
 
         for (const ChatEntry* chat = result.chats; chat; chat = chat->next) {
             if (!isLive && chat->no <= page->lastNumber)
@@ -154,6 +170,8 @@ void C_App::storeBatch(const PagePtr& page, const RequestPtr& request, const Par
             auto comment = qarvo::common::MakePointer<tag_NICO_COMMENT_LIGHT>(MakeCommentRecord(*chat));
             page->comments.push_back(comment);
             ++received;
+            if (comment->lineBreaks > 0)
+                traceMultiLine(*comment);
             if (page->textFile.IsOpen())
                 AppendCommentLine(page->textFile, *comment);
         }
@@ -164,8 +182,10 @@ void C_App::storeBatch(const PagePtr& page, const RequestPtr& request, const Par
             firstNew = page->lastNumber + 1;
             lastNew = last;
         }
-        if (isLive)
+        if (isLive) {
             page->lastNumber += last;
+            Monitorf(u"生放送コメント数: %d   index: %d", last, static_cast<int>(page->comments.size()));
+        }
         else
             page->lastNumber = last;
         lastNumber = page->lastNumber;

@@ -26,6 +26,7 @@ enum CommandId {
     kMenuSettings = 40006,
     kMenuReleaseNotes = 40008,
     kMenuOpenAddress = 40010,
+    kMenuMonitor = 40020,
     kMenuSaveAss = 40012,
 };
 
@@ -62,6 +63,9 @@ void C_App::onCommand(WindowHandle, WParam wParam, LParam lParam)
         break;
     case kMenuReleaseNotes:
         ui::OpenAddress(qarvo::qarvo_JoinPath(qarvo::qarvo_GetCurrentDirectory(), C_WString(u"history.txt")));
+        break;
+    case kMenuMonitor:
+        ShowMonitor();
         break;
     case kMenuOpenAddress:
         if (const C_WString address = currentAddress(); !address.IsEmpty())

@@ -23,7 +23,8 @@ constexpr ControlTemplate kControls[] = {
 
 constexpr MenuItemTemplate kFile[] = {{40012, u"ASS で保存(&A)…"}, {0, nullptr}, {40002, u"終了(&D)"}};
 constexpr MenuItemTemplate kTools[] = {{40010, u"動画URLをブラウザで開く(&O)"}, {0, nullptr}, {40006, u"環境設定(&S)"}};
-constexpr MenuItemTemplate kHelp[] = {{40004, u"ディレクトリを開く(&F)"}, {0, nullptr}, {40008, u"更新履歴(&H)"}};
+constexpr MenuItemTemplate kHelp[] = {{40004, u"ディレクトリを開く(&F)"}, {0, nullptr}, {40008, u"更新履歴(&H)"},
+                                      {0, nullptr}, {40020, u"モニタを表示(&M)"}};
 constexpr MenuPopupTemplate kPopups[] = {
     {u"ファイル(&F)", kFile},
     {u"ツール(&F)", kTools},
