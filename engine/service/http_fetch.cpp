@@ -6,6 +6,7 @@
 
 #include "engine/parse/parse_context.h"
 #include "engine/service/query_text.h"
+#include "qarvo/charcode/system_charcode.h"
 #include "qarvo/http/http_async.h"
 #include "qarvo/time/clock.h"
 
@@ -69,7 +70,13 @@ struct ExchangeSetup {
     const std::vector<std::pair<qarvo::C_String, qarvo::C_String>>* fields = nullptr;
     const std::vector<std::pair<qarvo::C_String, qarvo::C_String>>* headers = nullptr;
     const qarvo::C_String* referer = nullptr;
+    const char* contentText = nullptr;  // with contentKind 3: the Content-Type
     bool followRedirects = true;
+    // Outputs of the interface exchanges: a header of the answer, and the client's state
+    // text when no answer came.
+    const char* wantedHeader = nullptr;
+    qarvo::C_String* headerValue = nullptr;
+    qarvo::C_String* failure = nullptr;
 };
 
 enum class Attempt { Answered, Failed, Stopped };
@@ -82,7 +89,7 @@ Attempt attemptOnce(qarvo::C_HttpAsync& http, const StopSignal& stop, const qarv
     http.SetHTTPVersion(1);
     http.SetConnection(0);
     http.SetRequestMethod(setup.method);
-    http.SetContentType(setup.contentKind, nullptr);
+    http.SetContentType(setup.contentKind, setup.contentText);
     http.SetUserAgent(kServiceUserAgent);
     http.SetHTTPBufferSize(kMaxAnswerBytes);
     if (cookie && !cookie->IsEmpty())
@@ -135,8 +142,11 @@ bool exchange(const StopSignal& stop, const qarvo::C_String& firstUrl, const Exc
             if (hop == 0 && status && outcome != Attempt::Failed)
                 *status = http.GetStatusCode();
             answered = outcome == Attempt::Answered;
-            if (!answered)
+            if (!answered) {
+                if (setup.failure)
+                    *setup.failure = qarvo::common::System::utf16_to_utf8(http.GetLastState());
                 http.ShutDown();
+            }
         }
         if (!answered)
             return false;
@@ -159,6 +169,11 @@ bool exchange(const StopSignal& stop, const qarvo::C_String& firstUrl, const Exc
             body->CreateBuffer(static_cast<int>(size) + 1);
             if (size > 0)
                 body->CopyBuffer(http.GetResponseData(), static_cast<int>(size));
+        }
+        if (setup.wantedHeader && setup.headerValue) {
+            const char* value = setup.wantedHeader ? http.GetHeaderField(setup.wantedHeader) : nullptr;
+            *setup.headerValue = qarvo::C_String(value ? value : "");
+            setup.headerValue->Trim();
         }
         if (mergeCookies && hopCookie) {
             const char* setCookie = http.GetHeaderField("Set-Cookie");
@@ -226,6 +241,25 @@ bool fetchWithCookies(const StopSignal& stop, const qarvo::C_String& url, int me
     setup.method = method;
     setup.postBody = postBody;
     return exchange(stop, url, setup, cookie, mergeCookies, body, finalUrl, status);
+}
+
+bool fetchInterface(InterfaceRequest& request)
+{
+    ExchangeSetup setup;
+    setup.method = request.method;
+    setup.postBody = request.body;
+    if (request.body && !request.contentType.IsEmpty()) {
+        setup.contentKind = 3;
+        setup.contentText = request.contentType.c_str();
+    }
+    setup.headers = &request.headers;
+    setup.wantedHeader = request.wantedHeader;
+    setup.headerValue = request.headerValue;
+    setup.failure = request.failure;
+    // Nothing the interfaces set is a login: the cookie goes out as it is.
+    qarvo::C_String cookie = request.cookie ? *request.cookie : qarvo::C_String();
+    return exchange(request.stop, request.address, setup, request.cookie ? &cookie : nullptr, false, request.answer,
+                    nullptr, request.status);
 }
 
 bool postPlayerForm(PlayerRequest& request)

@@ -52,6 +52,28 @@ bool fetchWithCookies(const StopSignal& stop, const qarvo::C_String& url, int me
                       bool mergeCookies, qarvo::C_Memory* body, const qarvo::C_String* postBody,
                       qarvo::C_String* finalUrl, qarvo::C_String* status);
 
+// An exchange with one of the service's programming interfaces (JSON over HTTPS): extra
+// header lines, a body with its own Content-Type, the login cookie sent but nothing merged
+// back. True when an answer came, whatever its status; `answer` then holds its body plus a
+// terminating NUL, `status` its status code and `headerValue` the value of `wantedHeader`
+// (empty when absent). When no answer came, `failure` holds the client's last state text
+// (the TLS layer's reason for a refused certificate, for one).
+struct InterfaceRequest {
+    StopSignal stop;
+    qarvo::C_String address;
+    int method = kFetchGet;
+    const qarvo::C_String* cookie = nullptr;
+    std::vector<std::pair<qarvo::C_String, qarvo::C_String>> headers;
+    const qarvo::C_String* body = nullptr;
+    qarvo::C_String contentType;
+    qarvo::C_Memory* answer = nullptr;
+    qarvo::C_String* status = nullptr;
+    const char* wantedHeader = nullptr;
+    qarvo::C_String* headerValue = nullptr;
+    qarvo::C_String* failure = nullptr;
+};
+bool fetchInterface(InterfaceRequest& request);
+
 // The form POST of the external player page.
 struct PlayerRequest {
     StopSignal stop;
