@@ -13,6 +13,9 @@ using namespace pelmora::nvnames;
 
 namespace {
 
+// A wait of seconds looks at the stop flags this often.
+constexpr int kRateLimitPollMillis = 10;
+
 std::vector<std::pair<qarvo::C_String, qarvo::C_String>> headerLines(const HeaderLine* lines, size_t count)
 {
     std::vector<std::pair<qarvo::C_String, qarvo::C_String>> out;
@@ -60,6 +63,8 @@ CommentApi::CommentApi(const StopSignal& stop, const nvcomment::WatchData& data,
     : m_stop(stop), m_data(data), m_cookie(cookie), m_videoId(std::move(videoId)), m_threadKey(data.threadKey),
       m_document(static_cast<size_t>(kMaxAnswerBytes))
 {
+    // When it cannot start, each exchange reports why itself.
+    m_tlsLibrary.Startup(0);
 }
 
 int CommentApi::fail(int code, const std::string& text)
@@ -75,7 +80,7 @@ bool CommentApi::waitOut(int seconds) const
     while (qarvo_time_millis() - start < limit) {
         if (m_stop.requested())
             return false;
-        qarvo_sleep_millis(kFetchPollMillis);
+        qarvo_sleep_millis(kRateLimitPollMillis);
     }
     return !m_stop.requested();
 }
@@ -103,6 +108,7 @@ int CommentApi::RequestThreads(const std::vector<size_t>& targets, std::optional
         request.wantedHeader = kRetryAfterHeader;
         request.headerValue = &retryAfter;
         request.failure = &failure;
+        request.connection = &m_connection;
         if (!fetchInterface(request))
             return fail(PELMORA_RESULT_REQUEST_FAILED, "コメントサーバーに届きません: " + failure.std());
 

@@ -9,9 +9,11 @@
 #include <vector>
 
 #include "engine/service/http_fetch.h"
+#include "engine/service/interface_fetch.h"
 #include "engine/service/json_value.h"
 #include "engine/service/nvcomment_data.h"
 #include "qarvo/text/string.h"
+#include "qarvo/tls/ssl.h"
 
 namespace pelmora::engine {
 
@@ -38,6 +40,8 @@ public:
     const qarvo::C_String& StateText() const { return m_state; }
     // Thread keys received from the key endpoint so far.
     int KeyRenewals() const { return m_renewals; }
+    // Connections opened to the comment server so far.
+    int ConnectionsOpened() const { return m_connection.Opened(); }
 
 private:
     int renewKey();
@@ -45,6 +49,9 @@ private:
     bool waitOut(int seconds) const;
     int fail(int code, const std::string& text);
 
+    // Holds the TLS library started while the object lives: the context every connection
+    // shares (with the trust store read into it) is made once, not once per page.
+    qarvo::C_SSL m_tlsLibrary;
     StopSignal m_stop;
     const nvcomment::WatchData& m_data;
     qarvo::C_String m_cookie;
@@ -52,6 +59,8 @@ private:
     std::string m_threadKey;
     int m_renewals = 0;
     json::Document m_document;
+    // The thread requests of one walk go over one connection while the server keeps it.
+    InterfaceConnection m_connection;
     qarvo::C_String m_state;
 };
 

@@ -5,9 +5,9 @@
 #include <string>
 
 #include "engine/parse/parse_context.h"
+#include "engine/service/exchange_detail.h"
 #include "engine/service/query_text.h"
 #include "qarvo/charcode/system_charcode.h"
-#include "qarvo/http/http_async.h"
 #include "qarvo/time/clock.h"
 
 namespace pelmora::engine {
@@ -61,25 +61,9 @@ std::string registrableDomain(const std::string& host)
     return previous == std::string::npos ? host : host.substr(previous + 1);
 }
 
-// What differs between the service's plain exchanges and the player form post.
-struct ExchangeSetup {
-    int method = kFetchGet;
-    int timeOutMs = kFetchTimeOutMs;
-    int contentKind = 2;  // 2: no Content-Type line; 0: form encoding
-    const qarvo::C_String* postBody = nullptr;
-    const std::vector<std::pair<qarvo::C_String, qarvo::C_String>>* fields = nullptr;
-    const std::vector<std::pair<qarvo::C_String, qarvo::C_String>>* headers = nullptr;
-    const qarvo::C_String* referer = nullptr;
-    const char* contentText = nullptr;  // with contentKind 3: the Content-Type
-    bool followRedirects = true;
-    // Outputs of the interface exchanges: a header of the answer, and the client's state
-    // text when no answer came.
-    const char* wantedHeader = nullptr;
-    qarvo::C_String* headerValue = nullptr;
-    qarvo::C_String* failure = nullptr;
-};
+}  // namespace
 
-enum class Attempt { Answered, Failed, Stopped };
+namespace detail {
 
 Attempt attemptOnce(qarvo::C_HttpAsync& http, const StopSignal& stop, const qarvo::C_String& url,
                     const ExchangeSetup& setup, const qarvo::C_String* cookie)
@@ -87,7 +71,7 @@ Attempt attemptOnce(qarvo::C_HttpAsync& http, const StopSignal& stop, const qarv
     if (!http.Open(url.c_str(), setup.timeOutMs))
         return Attempt::Failed;
     http.SetHTTPVersion(1);
-    http.SetConnection(0);
+    http.SetConnection(setup.keepAlive ? 1 : 0);
     http.SetRequestMethod(setup.method);
     http.SetContentType(setup.contentKind, setup.contentText);
     http.SetUserAgent(kServiceUserAgent);
@@ -106,6 +90,11 @@ Attempt attemptOnce(qarvo::C_HttpAsync& http, const StopSignal& stop, const qarv
             http.AddBody(name.c_str(), value.c_str());
     if (!http.Connect())
         return Attempt::Failed;
+    return awaitAnswer(http, stop);
+}
+
+Attempt awaitAnswer(qarvo::C_HttpAsync& http, const StopSignal& stop)
+{
     while (http.GetLastCommandStat() == 0) {
         if (stop.requested()) {
             http.Abort();
@@ -162,19 +151,8 @@ bool exchange(const StopSignal& stop, const qarvo::C_String& firstUrl, const Exc
             continue;
         }
 
-        if (body) {
-            const int64_t size = http.GetResponseSize();
-            if (size < 0 || size >= INT32_MAX)
-                return false;
-            body->CreateBuffer(static_cast<int>(size) + 1);
-            if (size > 0)
-                body->CopyBuffer(http.GetResponseData(), static_cast<int>(size));
-        }
-        if (setup.wantedHeader && setup.headerValue) {
-            const char* value = setup.wantedHeader ? http.GetHeaderField(setup.wantedHeader) : nullptr;
-            *setup.headerValue = qarvo::C_String(value ? value : "");
-            setup.headerValue->Trim();
-        }
+        if (!takeAnswer(http, setup, body))
+            return false;
         if (mergeCookies && hopCookie) {
             const char* setCookie = http.GetHeaderField("Set-Cookie");
             if (setCookie && *setCookie)
@@ -189,7 +167,28 @@ bool exchange(const StopSignal& stop, const qarvo::C_String& firstUrl, const Exc
     return false;
 }
 
-}  // namespace
+bool takeAnswer(const qarvo::C_HttpAsync& http, const ExchangeSetup& setup, qarvo::C_Memory* body)
+{
+    if (body) {
+        const int64_t size = http.GetResponseSize();
+        if (size < 0 || size >= INT32_MAX)
+            return false;
+        body->CreateBuffer(static_cast<int>(size) + 1);
+        if (size > 0)
+            body->CopyBuffer(http.GetResponseData(), static_cast<int>(size));
+    }
+    if (setup.wantedHeader && setup.headerValue) {
+        const char* value = http.GetHeaderField(setup.wantedHeader);
+        *setup.headerValue = qarvo::C_String(value ? value : "");
+        setup.headerValue->Trim();
+    }
+    return true;
+}
+
+}  // namespace detail
+
+using detail::ExchangeSetup;
+using detail::exchange;
 
 bool cookieDomainAllows(const qarvo::C_String& domainHost, const qarvo::C_String& host)
 {
@@ -241,25 +240,6 @@ bool fetchWithCookies(const StopSignal& stop, const qarvo::C_String& url, int me
     setup.method = method;
     setup.postBody = postBody;
     return exchange(stop, url, setup, cookie, mergeCookies, body, finalUrl, status);
-}
-
-bool fetchInterface(InterfaceRequest& request)
-{
-    ExchangeSetup setup;
-    setup.method = request.method;
-    setup.postBody = request.body;
-    if (request.body && !request.contentType.IsEmpty()) {
-        setup.contentKind = 3;
-        setup.contentText = request.contentType.c_str();
-    }
-    setup.headers = &request.headers;
-    setup.wantedHeader = request.wantedHeader;
-    setup.headerValue = request.headerValue;
-    setup.failure = request.failure;
-    // Nothing the interfaces set is a login: the cookie goes out as it is.
-    qarvo::C_String cookie = request.cookie ? *request.cookie : qarvo::C_String();
-    return exchange(request.stop, request.address, setup, request.cookie ? &cookie : nullptr, false, request.answer,
-                    nullptr, request.status);
 }
 
 bool postPlayerForm(PlayerRequest& request)

@@ -39,8 +39,9 @@ inline constexpr int kFetchTimeOutMs = 12000;
 // client reserves address space only, so the size costs nothing until an answer fills it.
 inline constexpr int kMaxAnswerBytes = 256 * 1024 * 1024;
 inline constexpr int kPlayerTimeOutMs = 10000;
-// How often a running exchange looks at the stop flags.
-inline constexpr int kFetchPollMillis = 10;
+// How often a running exchange looks at its end and the stop flags. A page of the comment
+// interface takes a few milliseconds; a coarser poll would add its slice to every page.
+inline constexpr int kFetchPollMillis = 1;
 
 inline constexpr const char* kServiceUserAgent = "Mozilla/4.0 (compatible; MSIE 7.0; Windows NT)";
 
@@ -51,28 +52,6 @@ inline constexpr const char* kServiceUserAgent = "Mozilla/4.0 (compatible; MSIE 
 bool fetchWithCookies(const StopSignal& stop, const qarvo::C_String& url, int method, qarvo::C_String* cookie,
                       bool mergeCookies, qarvo::C_Memory* body, const qarvo::C_String* postBody,
                       qarvo::C_String* finalUrl, qarvo::C_String* status);
-
-// An exchange with one of the service's programming interfaces (JSON over HTTPS): extra
-// header lines, a body with its own Content-Type, the login cookie sent but nothing merged
-// back. True when an answer came, whatever its status; `answer` then holds its body plus a
-// terminating NUL, `status` its status code and `headerValue` the value of `wantedHeader`
-// (empty when absent). When no answer came, `failure` holds the client's last state text
-// (the TLS layer's reason for a refused certificate, for one).
-struct InterfaceRequest {
-    StopSignal stop;
-    qarvo::C_String address;
-    int method = kFetchGet;
-    const qarvo::C_String* cookie = nullptr;
-    std::vector<std::pair<qarvo::C_String, qarvo::C_String>> headers;
-    const qarvo::C_String* body = nullptr;
-    qarvo::C_String contentType;
-    qarvo::C_Memory* answer = nullptr;
-    qarvo::C_String* status = nullptr;
-    const char* wantedHeader = nullptr;
-    qarvo::C_String* headerValue = nullptr;
-    qarvo::C_String* failure = nullptr;
-};
-bool fetchInterface(InterfaceRequest& request);
 
 // The form POST of the external player page.
 struct PlayerRequest {
