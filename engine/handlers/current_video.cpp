@@ -24,6 +24,9 @@ using namespace pelmora::nvnames;
 using namespace pelmora::engine::nvcomment;
 
 constexpr const char* kLoginNeeded = "過去のコメントを取得するにはログインが必要です";
+// The newest comments of an answer without "when" follow one another but for the deleted
+// ones; the older comments it mixes in lie further apart than this.
+constexpr int32_t kNewestRunGap = 32;
 
 struct Fork {
     size_t target = 0;
@@ -112,7 +115,7 @@ private:
     bool wantsMore(const Fork& f) const
     {
         const int64_t held = static_cast<int64_t>(f.comments.Count());
-        if (f.limit >= 0 && held >= f.limit)
+        if (f.limit >= 0 && static_cast<int64_t>(f.comments.NewestRun(kNewestRunGap)) >= f.limit)
             return false;
         if (f.commentCount >= 0)
             return held < f.commentCount;

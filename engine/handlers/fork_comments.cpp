@@ -57,6 +57,15 @@ bool ForkComments::Contiguous() const
     return static_cast<int64_t>(m_items.front().no) - m_items.back().no + 1 == static_cast<int64_t>(m_items.size());
 }
 
+size_t ForkComments::NewestRun(int32_t maxGap) const
+{
+    size_t run = m_items.empty() ? 0 : 1;
+    while (run < m_items.size() &&
+           static_cast<int64_t>(m_items[run - 1].no) - m_items[run].no <= static_cast<int64_t>(maxGap) + 1)
+        ++run;
+    return run;
+}
+
 void ForkComments::AppendTo(ChatList& chats, const pelmora_wchar* thread, int64_t limit) const
 {
     const size_t take =

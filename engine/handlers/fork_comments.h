@@ -34,6 +34,10 @@ public:
     size_t Count() const { return m_items.size(); }
     // True when the numbers held have no gap (the newest comments of a thread, not a sample).
     bool Contiguous() const;
+    // How many of the newest comments follow one another with gaps of at most `maxGap`
+    // numbers (deleted comments leave small gaps; older comments mixed into an answer sit
+    // far behind).
+    size_t NewestRun(int32_t maxGap) const;
     int32_t HighestNo() const { return m_items.empty() ? 0 : m_items.front().no; }
     // The earliest and latest date held (0 when empty).
     int64_t OldestDate() const { return m_oldest; }

@@ -26,12 +26,14 @@ const char* usageText()
 {
     return "usage:\n"
            "  pelmora-cli [options] decode FILE.xml\n"
-           "  pelmora-cli [options] fetch ADDRESS [-n COUNT] [--xml OUT.xml] [--follow SECONDS]\n"
+           "  pelmora-cli [options] fetch ADDRESS [-n COUNT | --all] [--xml OUT.xml] [--follow SECONDS]\n"
            "options:\n"
            "  --library PATH       the engine library (default: dll/libPelmora2.so in the current\n"
            "                       folder, then beside this program)\n"
            "  --format text|jsonl  one comment-file line per comment (default), or one JSON object\n"
            "  -n COUNT             how many of the most recent comments to ask for (default 1000)\n"
+           "  --all                every comment of the video, paged back to its first (today's\n"
+           "                       comment interface; past comments need the login)\n"
            "  --xml OUT.xml        also write the raw comment XML of every batch to OUT.xml\n"
            "  --follow SECONDS     for a live broadcast, ask for new comments every second for that\n"
            "                       long and print each batch as it arrives\n"
@@ -83,6 +85,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CliOptions& out, std
                 error = "-n needs a count of 0 or more, not \"" + *v + "\"";
                 return false;
             }
+        } else if (arg == "--all") {
+            out.all = true;
         } else if (arg == "--xml") {
             const std::string* v = value("--xml");
             if (!v)
@@ -134,8 +138,9 @@ bool parseCommandLine(const std::vector<std::string>& args, CliOptions& out, std
         error = "the FILE or ADDRESS is empty";
         return false;
     }
-    if (out.command == Command::Decode && (!out.xmlPath.empty() || out.followSeconds != 0 || out.mode != "ori2")) {
-        error = "--xml, --follow and --mode belong to fetch";
+    if (out.command == Command::Decode &&
+        (!out.xmlPath.empty() || out.followSeconds != 0 || out.mode != "ori2" || out.all)) {
+        error = "--xml, --follow, --mode and --all belong to fetch";
         return false;
     }
     // The engine's request is one line of words separated by spaces (an ideographic space

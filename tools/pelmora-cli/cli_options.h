@@ -20,6 +20,8 @@ struct CliOptions {
     // The request's mode word; "ori2" as the viewer sends it. "dumy_debug" makes the engine
     // invent comments without any network (for trying the tool out).
     std::string mode = "ori2";
+    // Every comment of the video (the mode word gains "all"); the count is then not used.
+    bool all = false;
 };
 
 // Exit statuses of the tool's own failures (the engine's result codes are 0 to 9).
