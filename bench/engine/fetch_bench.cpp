@@ -138,9 +138,35 @@ RunResult runCli(std::vector<std::string> tail)
     return result;
 }
 
-RunResult runCli(int count)
+struct Measured {
+    bool ok = false;
+    double meanSeconds = 0;
+    double peakMegabytes = 0;
+};
+
+// One warm-up run (the simulated service makes a thread on first demand), then the
+// benchmark's iterations, each one pelmora-cli process.
+Measured measure(benchmark::State& state, const std::vector<std::string>& args)
 {
-    return runCli({"fetch", "http://www.nicovideo.jp/watch/sm100000", "-n", std::to_string(count)});
+    Measured m;
+    if (!runCli(args).ok) {
+        state.SkipWithError("pelmora-cli failed");
+        return m;
+    }
+    double total = 0;
+    for (auto _ : state) {
+        const RunResult r = runCli(args);
+        if (!r.ok) {
+            state.SkipWithError("pelmora-cli failed");
+            return m;
+        }
+        state.SetIterationTime(r.seconds);
+        m.peakMegabytes = std::max(m.peakMegabytes, r.peakMegabytes);
+        total += r.seconds;
+    }
+    m.ok = true;
+    m.meanSeconds = total / static_cast<double>(state.iterations());
+    return m;
 }
 
 // The old path's seconds for 100,000 in this run, for the ratio of the current path.
@@ -150,26 +176,12 @@ void BM_CliFetch(benchmark::State& state)
 {
     service();
     const int count = static_cast<int>(state.range(0));
-    // One warm-up run: the simulated service makes the thread on first demand.
-    if (!runCli(count).ok) {
-        state.SkipWithError("pelmora-cli failed");
+    const Measured m = measure(state, {"fetch", "http://www.nicovideo.jp/watch/sm100000", "-n", std::to_string(count)});
+    if (!m.ok)
         return;
-    }
-    double peak = 0;
-    double total = 0;
-    for (auto _ : state) {
-        const RunResult r = runCli(count);
-        if (!r.ok) {
-            state.SkipWithError("pelmora-cli failed");
-            return;
-        }
-        state.SetIterationTime(r.seconds);
-        peak = std::max(peak, r.peakMegabytes);
-        total += r.seconds;
-    }
     if (count == 100000)
-        g_oldSeconds = total / static_cast<double>(state.iterations());
-    state.counters["peak_MB"] = peak;
+        g_oldSeconds = m.meanSeconds;
+    state.counters["peak_MB"] = m.peakMegabytes;
     state.counters["comments"] = count;
     state.SetItemsProcessed(state.iterations() * count);
 }
@@ -211,29 +223,20 @@ void BM_CliFetchAllCurrent(benchmark::State& state)
     service();
     const std::string address = "http://www.nicovideo.jp/watch/sm100000~modern";
     const RunResult small = runCli({"fetch", address, "-n", "1"});
-    if (!small.ok || !runCli({"--all", "fetch", address}).ok) {
+    if (!small.ok) {
         state.SkipWithError("pelmora-cli failed");
         return;
     }
-    double peak = 0;
-    double total = 0;
-    for (auto _ : state) {
-        const RunResult r = runCli({"--all", "fetch", address});
-        if (!r.ok) {
-            state.SkipWithError("pelmora-cli failed");
-            return;
-        }
-        state.SetIterationTime(r.seconds);
-        peak = std::max(peak, r.peakMegabytes);
-        total += r.seconds;
-    }
+    const Measured m = measure(state, {"--all", "fetch", address});
+    if (!m.ok)
+        return;
     constexpr double kComments = 100000;
-    state.counters["peak_MB"] = peak;
+    state.counters["peak_MB"] = m.peakMegabytes;
     state.counters["comments"] = kComments;
     state.counters["bytes_per_comment_beyond_text"] =
-        ((peak - small.peakMegabytes) * 1024.0 * 1024.0 - textBytes()) / kComments;
+        ((m.peakMegabytes - small.peakMegabytes) * 1024.0 * 1024.0 - textBytes()) / kComments;
     if (g_oldSeconds > 0)
-        state.counters["time_vs_old_100000"] = total / static_cast<double>(state.iterations()) / g_oldSeconds;
+        state.counters["time_vs_old_100000"] = m.meanSeconds / g_oldSeconds;
     state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kComments));
 }
 

@@ -1,7 +1,6 @@
 #include "engine/handlers/current_video.h"
 
 #include <algorithm>
-#include <ctime>
 #include <memory>
 #include <optional>
 

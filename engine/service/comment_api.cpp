@@ -1,6 +1,5 @@
 #include "engine/service/comment_api.h"
 
-#include <cstring>
 
 #include "engine/pelmora2.h"
 #include "engine/service/nvcomment_markers.h"

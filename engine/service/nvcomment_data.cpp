@@ -292,6 +292,26 @@ bool readComment(const json::Value& base, const std::string& where, WatchData& o
     return true;
 }
 
+// Parses an interface's answer and reads its meta part: the status, and the error code when
+// the status is not 200.
+bool readMeta(json::Document& document, std::string_view bytes, const char* where, int64_t& status,
+              std::string& errorCode, std::string& error)
+{
+    error.clear();
+    if (!document.Parse(bytes)) {
+        error = std::string(where) + "が JSON として読めません (" + document.Error() + ")";
+        return false;
+    }
+    const json::Value meta = document.Root()[kMeta];
+    if (!meta[kStatus].GetInt(status)) {
+        error = missing(where, std::string(kMeta) + "." + kStatus);
+        return false;
+    }
+    if (status != kStatusOk)
+        stringField(meta, kErrorCode, errorCode);
+    return true;
+}
+
 }  // namespace
 
 std::string decodeAttributeValue(std::string_view value)
@@ -408,20 +428,11 @@ std::string threadsRequestBody(const WatchData& data, const std::vector<size_t>&
 bool parseThreadsAnswer(json::Document& document, std::string_view bytes, ThreadsAnswer& out, std::string& error)
 {
     out = ThreadsAnswer();
-    error.clear();
-    if (!document.Parse(bytes)) {
-        error = std::string(kAnswerWhere) + "が JSON として読めません (" + document.Error() + ")";
+    if (!readMeta(document, bytes, kAnswerWhere, out.status, out.errorCode, error))
         return false;
-    }
-    const json::Value root = document.Root();
-    if (!root[kMeta][kStatus].GetInt(out.status)) {
-        error = missing(kAnswerWhere, std::string(kMeta) + "." + kStatus);
-        return false;
-    }
-    if (out.status != kStatusOk) {
-        stringField(root[kMeta], kErrorCode, out.errorCode);
+    if (out.status != kStatusOk)
         return true;
-    }
+    const json::Value root = document.Root();
     const json::Value threads = root[kData][kThreads];
     const std::string threadsPath = std::string(kData) + "." + kThreads;
     if (!threads.IsArray()) {
@@ -498,21 +509,11 @@ bool parseThreadsAnswer(json::Document& document, std::string_view bytes, Thread
 bool parseKeyAnswer(json::Document& document, std::string_view bytes, KeyAnswer& out, std::string& error)
 {
     out = KeyAnswer();
-    error.clear();
-    if (!document.Parse(bytes)) {
-        error = std::string(kKeyWhere) + "が JSON として読めません (" + document.Error() + ")";
+    if (!readMeta(document, bytes, kKeyWhere, out.status, out.errorCode, error))
         return false;
-    }
-    const json::Value root = document.Root();
-    if (!root[kMeta][kStatus].GetInt(out.status)) {
-        error = missing(kKeyWhere, std::string(kMeta) + "." + kStatus);
-        return false;
-    }
-    if (out.status != kStatusOk) {
-        stringField(root[kMeta], kErrorCode, out.errorCode);
+    if (out.status != kStatusOk)
         return true;
-    }
-    if (!stringField(root[kData], kThreadKey, out.threadKey)) {
+    if (!stringField(document.Root()[kData], kThreadKey, out.threadKey)) {
         error = missing(kKeyWhere, std::string(kData) + "." + kThreadKey);
         return false;
     }

@@ -7,8 +7,6 @@
 #include "tools/nicosim/text_codec.h"
 #include "tools/nicosim/time_text.h"
 
-#include <httplib.h>
-
 namespace nicosim::test {
 namespace {
 
@@ -19,24 +17,8 @@ protected:
     HttpResult https(const std::string& method, const std::string& host, const std::string& target,
                      const std::string& body = {}, bool loggedIn = false)
     {
-        httplib::SSLClient client("127.0.0.1", sim->httpsPort());
-        client.set_ca_cert_path(sim->caFile().c_str());
-        client.enable_server_certificate_verification(true);
-        client.set_read_timeout(30, 0);
-        httplib::Headers headers{{"Host", host}};
-        if (loggedIn)
-            headers.emplace("Cookie", Server::loginCookie());
-        const httplib::Result r = method == "POST" ? client.Post(target, headers, body, "text/plain;charset=UTF-8")
-                                                   : client.Get(target, headers);
-        HttpResult out;
-        if (r) {
-            out.ok = true;
-            out.status = r->status;
-            out.body = r->body;
-            for (const auto& [name, value] : r->headers)
-                out.headers.emplace(lowerAscii(name), value);
-        }
-        return out;
+        return httpsRequest(sim->httpsPort(), sim->caFile(), method, host, target, body,
+                            loggedIn ? Server::loginCookie() : std::string());
     }
 
     HttpResult threads(const std::string& threadId, const std::string& key, const std::string& additionals)
