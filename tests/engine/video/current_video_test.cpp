@@ -4,13 +4,16 @@
 #include <chrono>
 #include <fstream>
 #include <string>
+#include <thread>
 #include <vector>
 
+#include "engine/handlers/current_video.h"
 #include "engine/handlers/video_handler.h"
 #include "engine/job/request_words.h"
 #include "engine/parse/chat_item.h"
 #include "engine/parse/parse_context.h"
 #include "engine/parse/parse_result.h"
+#include "engine/service/comment_api.h"
 #include "qarvo/charcode/system_charcode.h"
 #include "qarvo/escape/markup.h"
 #include "tests/engine/sim_support/sim_env.h"
@@ -230,6 +233,34 @@ TEST_F(CurrentVideo, CertificatesAreVerified)
 
     env.Set("SSL_CERT_FILE", sim->caFile());
     EXPECT_EQ(fetch("http://www.nicovideo.jp/watch/sm9~modern 10 ori2"), 0) << state();
+}
+
+TEST_F(CurrentVideo, PagesShareOneConnectionUntilTheServerClosesIt)
+{
+    const auto video = sim->catalogue().video("sm9");
+    nvcomment::WatchData data;
+    data.server = "https://public.nvcomment.nicovideo.jp";
+    data.threadKey = "nvkey.sm9.1729.w";
+    data.targets.push_back({video->threadId, "main", "{\"id\":\"" + video->threadId + "\",\"fork\":\"main\"}"});
+    CommentApi api(StopSignal(), data, qarvo::C_String(), "sm9");
+    nvcomment::ThreadsAnswer answer;
+    for (const int64_t when : {2000000000LL, 1500000000LL, 1400000000LL})
+        ASSERT_EQ(api.RequestThreads({0}, when, answer), 0) << api.StateText().std();
+    EXPECT_EQ(api.ConnectionsOpened(), 1);
+    // nicosim closes an idle connection after two seconds; the next page opens another.
+    std::this_thread::sleep_for(std::chrono::milliseconds(2500));
+    ASSERT_EQ(api.RequestThreads({0}, std::nullopt, answer), 0) << api.StateText().std();
+    EXPECT_EQ(api.ConnectionsOpened(), 2);
+    EXPECT_EQ(sim->requestCount(nicosim::Step::Api), 4);
+}
+
+TEST(LoginCookie, OnlyANonEmptySessionCounts)
+{
+    EXPECT_TRUE(hasLoginCookie(qarvo::C_String("nicosid=1; user_session=abc")));
+    EXPECT_TRUE(hasLoginCookie(qarvo::C_String("user_session=abc;")));
+    EXPECT_FALSE(hasLoginCookie(qarvo::C_String("user_session=; nicosid=1")));
+    EXPECT_FALSE(hasLoginCookie(qarvo::C_String("user_session_secure=abc")));
+    EXPECT_FALSE(hasLoginCookie(qarvo::C_String("")));
 }
 
 }  // namespace
