@@ -428,6 +428,16 @@ std::string Catalogue::userIdFor(const ThreadFacts& thread, int user, bool anony
 
 Chat Catalogue::chat(const ThreadFacts& thread, int index) const
 {
+    return makeChat(thread, index, true);
+}
+
+Chat Catalogue::visibleChat(const ThreadFacts& thread, int index) const
+{
+    return makeChat(thread, index, false);
+}
+
+Chat Catalogue::makeChat(const ThreadFacts& thread, int index, bool mayBeDeleted) const
+{
     Draw draw(seededHash(m_seed, hashText(thread.threadId), static_cast<uint64_t>(index), 4));
     Chat c;
     c.no = index + 1;
@@ -441,7 +451,8 @@ Chat Catalogue::chat(const ThreadFacts& thread, int index) const
                  static_cast<int64_t>(draw.below(kCommentSpacing));
         c.vpos = static_cast<int>(draw.below(static_cast<uint64_t>(std::max(1, thread.lengthSeconds * 100))));
     }
-    if (draw.below(60) == 0) {
+    // The roll is drawn either way, so that the rest of a visible comment is the same.
+    if (draw.below(60) == 0 && mayBeDeleted) {
         c.deleted = 1 + static_cast<int>(draw.below(2));
         c.anonymity = true;
         return c;

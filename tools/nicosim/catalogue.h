@@ -138,6 +138,9 @@ public:
 
     // Comment number index + 1 of a thread (index from 0). Live threads go on without end.
     Chat chat(const ThreadFacts& thread, int index) const;
+    // The same comment as today's comment interface shows it: never deleted (the interface
+    // leaves deleted comments out, so nicosim shows every one), otherwise identical.
+    Chat visibleChat(const ThreadFacts& thread, int index) const;
 
     std::vector<LiveFacts> liveBroadcasts() const;
     std::vector<HistoryEntry> history(int count) const;
@@ -150,6 +153,7 @@ private:
     std::optional<VideoFacts> genericVideo(std::string_view prefix, uint32_t number) const;
     std::vector<TagDomain> tagsFor(std::string_view id, bool demo) const;
     std::string userIdFor(const ThreadFacts& thread, int user, bool anonymous) const;
+    Chat makeChat(const ThreadFacts& thread, int index, bool mayBeDeleted) const;
 
     uint32_t m_seed;
 };

@@ -141,10 +141,14 @@ TEST_F(SitePagesTest, PicturesAreWholePngFiles)
 
 TEST_F(SitePagesTest, EveryAnsweredHostIsInConnectTo)
 {
+    // Each host twice: its port 80 to the HTTP port, its port 443 to the HTTPS port.
     const std::vector<std::string> entries = splitText(sim->connectTo(), ',');
-    ASSERT_EQ(entries.size(), sim->hosts().size());
-    for (size_t i = 0; i < entries.size(); ++i)
+    const size_t hosts = sim->hosts().size();
+    ASSERT_EQ(entries.size(), 2 * hosts);
+    for (size_t i = 0; i < hosts; ++i) {
         EXPECT_EQ(entries[i], sim->hosts()[i] + ":80:127.0.0.1:" + std::to_string(sim->httpPort()));
+        EXPECT_EQ(entries[hosts + i], sim->hosts()[i] + ":443:127.0.0.1:" + std::to_string(sim->httpsPort()));
+    }
     for (const char* host : {"www.nicovideo.jp", "live.nicovideo.jp", "ext.nicovideo.jp", "ichiba.nicovideo.jp",
                              "jk.nicovideo.jp", "forum.nicovideo.jp", "msg.nicovideo.jp", "tn.smilevideo.jp"})
         EXPECT_NE(sim->connectTo().find(std::string(host) + ":80:"), std::string::npos) << host;
