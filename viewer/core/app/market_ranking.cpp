@@ -86,7 +86,11 @@ bool C_App::LoadMarketRanking()
                 return false;
             }
             feed.std().append(piece.GetChars(), static_cast<size_t>(got));
-        } else if (got == 0 || http.GetLastCommandStat() != qarvo::I_HttpType::kRunning) {
+        } else if (got == 0) {
+            break;
+        } else if (const int stat = http.GetLastCommandStat();
+                   stat != qarvo::I_HttpType::kRunning && stat != qarvo::I_HttpType::kSuccess) {
+            // A failed exchange; a finished one still hands out what it holds, then the end.
             break;
         }
     }
