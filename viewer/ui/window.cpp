@@ -1,5 +1,6 @@
 #include "viewer/ui/window.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -185,6 +186,62 @@ bool ShowWindow(WindowHandle window, int command)
     return false;
 }
 
+bool IsIconic(WindowHandle window)
+{
+    return CallOnGui<bool>(
+        [&] {
+            WindowRecord* rec = FindRecord(window);
+            return rec && rec->widget && rec->widget->isWindow() && rec->widget->isMinimized();
+        },
+        false);
+}
+
+bool IsZoomed(WindowHandle window)
+{
+    return CallOnGui<bool>(
+        [&] {
+            WindowRecord* rec = FindRecord(window);
+            return rec && rec->widget && rec->widget->isWindow() && rec->widget->isMaximized();
+        },
+        false);
+}
+
+bool SetForegroundWindow(WindowHandle window)
+{
+    if (!HandleIsLive(window))
+        return false;
+    return RunOnGui([window] {
+        WindowRecord* rec = FindRecord(window);
+        if (!rec || !rec->widget || !rec->widget->isWindow())
+            return;
+        if (rec->widget->isMinimized())
+            ShowWindowRecord(window, SW_RESTORE);
+        ShowWindowRecord(window, SW_SHOW);
+    });
+}
+
+bool SetFocus(WindowHandle window)
+{
+    if (!HandleIsLive(window))
+        return false;
+    return RunOnGui([window] {
+        WindowRecord* rec = FindRecord(window);
+        if (rec && rec->widget)
+            rec->widget->setFocus(Qt::ShortcutFocusReason);
+    });
+}
+
+WindowHandle GetFocus()
+{
+    return CallOnGui<WindowHandle>(
+        [] {
+            const QWidget* focused = QApplication::focusWidget();
+            WindowRecord* rec = focused ? FindRecordAbove(focused) : nullptr;
+            return rec ? rec->handle : WindowHandle(0);
+        },
+        WindowHandle(0));
+}
+
 bool IsWindowVisible(WindowHandle window)
 {
     return CallOnGui<bool>(
@@ -262,6 +319,24 @@ bool GetClientRect(WindowHandle window, Rect* rect)
             if (DialogWidget* dialog = DialogWidgetOf(window))
                 return toRect(QRect(QPoint(0, 0), dialog->client()->size()));
             return toRect(QRect(QPoint(0, 0), rec->widget->size()));
+        },
+        std::nullopt);
+    if (!r)
+        return false;
+    *rect = *r;
+    return true;
+}
+
+bool GetChildRect(WindowHandle window, Rect* rect)
+{
+    if (!rect)
+        return false;
+    const std::optional<Rect> r = CallOnGui<std::optional<Rect>>(
+        [&]() -> std::optional<Rect> {
+            WindowRecord* rec = FindRecord(window);
+            if (!rec || !rec->widget)
+                return std::nullopt;
+            return toRect(placeOf(*rec));
         },
         std::nullopt);
     if (!r)

@@ -224,6 +224,10 @@ WindowHandle BuildDialog(const DialogRequest& request)
         flags = (parentWidget ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
         if (tpl->style & WS_SYSMENU)
             flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if (tpl->style & WS_MINIMIZEBOX)
+            flags |= Qt::WindowMinimizeButtonHint;
+        if (tpl->style & WS_MAXIMIZEBOX)
+            flags |= Qt::WindowMaximizeButtonHint;
     }
 
     auto* widget = new DialogWidget(parentWidget, flags);
@@ -247,6 +251,10 @@ WindowHandle BuildDialog(const DialogRequest& request)
         if (const MenuTemplate* menu = FindMenuTemplate(tpl->menuId))
             widget->setMenuBar(buildMenuBar(*menu, handle, widget));
     widget->setClientSize(DialogUnitsToPixelsX(tpl->cx), DialogUnitsToPixelsY(tpl->cy));
+    // A window that may be resized never gets smaller than its template: the layout is made
+    // for that size and only grows from it.
+    if (widget->resizable && widget->isWindow())
+        widget->setMinimumSize(widget->size());
     for (const ControlTemplate& ct : tpl->controls)
         CreateControlIn(handle, widget->client(), ct);
     if (request.modal)
@@ -281,8 +289,19 @@ bool ShowWindowRecord(WindowHandle handle, int command)
             return wasVisible;
     }
     QWidget* widget = rec->widget;
+    if (widget->isWindow() && (command == SW_MINIMIZE || command == SW_MAXIMIZE || command == SW_RESTORE)) {
+        // Restoring a window minimized from maximized gives it back maximized, as it was.
+        Qt::WindowStates state = widget->windowState();
+        if (command == SW_MINIMIZE)
+            state |= Qt::WindowMinimized;
+        else if (command == SW_MAXIMIZE)
+            state = (state & ~Qt::WindowMinimized) | Qt::WindowMaximized;
+        else
+            state &= (state & Qt::WindowMinimized) ? ~Qt::WindowMinimized : ~Qt::WindowMaximized;
+        widget->setWindowState(state);
+    }
     widget->setVisible(show);
-    if (show && widget->isWindow() && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE) {
+    if (show && widget->isWindow() && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE && command != SW_MINIMIZE) {
         // The headless platform has no stacking order and says so on every raise.
         if (QGuiApplication::platformName() != QStringLiteral("offscreen"))
             widget->raise();
