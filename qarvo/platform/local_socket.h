@@ -1,6 +1,6 @@
 #pragma once
 // Stream sockets between the processes of one user on this machine (Unix-domain sockets on a
-// path in the user's runtime folder). Both ends check the peer's user: a socket file in a
+// path in the user's runtime folder; a path of any length). Both ends check the peer's user: a socket file in a
 // shared folder can be made by anyone, and neither end talks to another user's process.
 
 #include <cstddef>

@@ -21,16 +21,51 @@ C_String failure(const char* what, const std::string& path, int error)
     return C_String(std::string(what) + " " + path + ": " + std::strerror(error));
 }
 
-// The address for `path`; false when it does not fit (sun_path holds about a hundred bytes).
-bool addressOf(const std::string& path, sockaddr_un* address)
-{
-    std::memset(address, 0, sizeof *address);
-    address->sun_family = AF_UNIX;
-    if (path.empty() || path.size() >= sizeof address->sun_path)
-        return false;
-    std::memcpy(address->sun_path, path.data(), path.size());
-    return true;
-}
+// The address of `path`. A sockaddr holds about a hundred bytes; a longer path (a deep
+// runtime folder) is reached through a handle of its folder, "/proc/self/fd/N/name", which
+// the kernel resolves the same way. The handle lives as long as this object.
+class SocketAddress {
+public:
+    explicit SocketAddress(const std::string& path)
+    {
+        std::memset(&m_address, 0, sizeof m_address);
+        m_address.sun_family = AF_UNIX;
+        if (path.empty())
+            return;
+        if (path.size() < sizeof m_address.sun_path) {
+            std::memcpy(m_address.sun_path, path.data(), path.size());
+            m_valid = true;
+            return;
+        }
+        const size_t slash = path.find_last_of('/');
+        if (slash == std::string::npos || slash == 0)
+            return;
+        m_folder = open(path.substr(0, slash).c_str(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        if (m_folder < 0)
+            return;
+        const std::string shorter = "/proc/self/fd/" + std::to_string(m_folder) + path.substr(slash);
+        if (shorter.size() >= sizeof m_address.sun_path)
+            return;
+        std::memcpy(m_address.sun_path, shorter.data(), shorter.size());
+        m_valid = true;
+    }
+    ~SocketAddress()
+    {
+        if (m_folder >= 0)
+            close(m_folder);
+    }
+    SocketAddress(const SocketAddress&) = delete;
+    SocketAddress& operator=(const SocketAddress&) = delete;
+
+    bool valid() const { return m_valid; }
+    const sockaddr* get() const { return reinterpret_cast<const sockaddr*>(&m_address); }
+    socklen_t size() const { return sizeof m_address; }
+
+private:
+    sockaddr_un m_address;
+    int m_folder = -1;
+    bool m_valid = false;
+};
 
 bool sameUser(int fd)
 {
@@ -124,9 +159,9 @@ long C_LocalSocket::Receive(void* data, size_t size, int ms)
 bool C_LocalListener::Listen(const std::string& path)
 {
     Close();
-    sockaddr_un address;
-    if (!addressOf(path, &address)) {
-        m_state = C_String("the socket path is too long: " + path);
+    const SocketAddress address(path);
+    if (!address.valid()) {
+        m_state = C_String("the socket path cannot be used: " + path);
         return false;
     }
     const int fd = newSocket();
@@ -140,7 +175,7 @@ bool C_LocalListener::Listen(const std::string& path)
         unlink(path.c_str());
     // The mode keeps other users from connecting; in the moment before it is set, the peer
     // check of Accept refuses them (the umask is the whole process's, so it stays untouched).
-    const int bound = bind(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+    const int bound = bind(fd, address.get(), address.size());
     const int bindError = errno;
     if (bound == 0)
         chmod(path.c_str(), 0600);
@@ -184,10 +219,10 @@ void C_LocalListener::Close()
 
 C_LocalSocket connectLocal(const std::string& path, C_String* state)
 {
-    sockaddr_un address;
-    if (!addressOf(path, &address)) {
+    const SocketAddress address(path);
+    if (!address.valid()) {
         if (state)
-            *state = C_String("the socket path is too long: " + path);
+            *state = C_String("the socket path cannot be used: " + path);
         return C_LocalSocket();
     }
     const int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -200,7 +235,7 @@ C_LocalSocket connectLocal(const std::string& path, C_String* state)
     // A local connect completes or fails at once (a full backlog refuses with EAGAIN).
     int result;
     do
-        result = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address);
+        result = connect(fd, address.get(), address.size());
     while (result != 0 && errno == EINTR);
     if (result != 0) {
         if (state)

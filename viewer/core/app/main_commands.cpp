@@ -75,10 +75,11 @@ void C_App::onCommand(WindowHandle, WParam wParam, LParam lParam)
         onDelayedFetch(wParam, lParam);
         break;
     case kEscape:
-        // A slip of the finger must not end a broadcast being followed.
+        // A slip of the finger must not end a broadcast being followed (and a second Escape
+        // or Enter answers "No").
         if (FollowsBroadcast() &&
             ui::MessageBox(m_mainWindow, C_WString(u"終了しますか？"), C_WString(u"PelmoraVista"),
-                           ui::MB_YESNO | ui::MB_ICONQUESTION) != ui::IDYES)
+                           ui::MB_YESNO | ui::MB_ICONQUESTION | ui::MB_DEFBUTTON2) != ui::IDYES)
             break;
         ui::PostMessage(m_mainWindow, ui::WM_CLOSE, 0, 0);
         break;

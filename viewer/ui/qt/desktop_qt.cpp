@@ -133,6 +133,8 @@ public:
         QMessageBox box(iconFor(flags), ToQString(caption), body, buttonsFor(flags), parent);
         // Texts may hold what a web page sent; they are shown as they are, never as markup.
         box.setTextFormat(Qt::PlainText);
+        if ((flags & MB_DEFMASK) == MB_DEFBUTTON2)
+            box.setDefaultButton((flags & MB_TYPEMASK) == MB_OKCANCEL ? QMessageBox::Cancel : QMessageBox::No);
         return answerOf(box.exec());
     }
 

@@ -21,8 +21,7 @@ constexpr ControlTemplate kControls[] = {
     {1048, ControlClass::Static, u"", 409, 210, 74, 48, kChild},
 };
 
-// The text after a tab is the key shown beside the item.
-constexpr MenuItemTemplate kFile[] = {{40012, u"ASS で保存(&A)…"}, {0, nullptr}, {40002, u"終了(&D)\tCtrl+Q"}};
+constexpr MenuItemTemplate kFile[] = {{40012, u"ASS で保存(&A)…"}, {0, nullptr}, {40002, u"終了(&D)"}};
 constexpr MenuItemTemplate kTools[] = {{40010, u"動画URLをブラウザで開く(&O)"}, {0, nullptr}, {40006, u"環境設定(&S)"}};
 constexpr MenuItemTemplate kHelp[] = {{40004, u"ディレクトリを開く(&F)"}, {0, nullptr}, {40008, u"更新履歴(&H)"}};
 constexpr MenuPopupTemplate kPopups[] = {
