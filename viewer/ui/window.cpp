@@ -86,6 +86,38 @@ bool parseUnsigned(const QString& text, bool isSigned, unsigned* value)
     return true;
 }
 
+// A rectangle computed on the GUI thread from a live record; false when there is none.
+template <class F>
+bool readRect(WindowHandle window, Rect* rect, F compute)
+{
+    if (!rect)
+        return false;
+    const std::optional<Rect> r = CallOnGui<std::optional<Rect>>(
+        [&]() -> std::optional<Rect> {
+            WindowRecord* rec = FindRecord(window);
+            if (!rec || !rec->widget)
+                return std::nullopt;
+            return compute(*rec);
+        },
+        std::nullopt);
+    if (!r)
+        return false;
+    *rect = *r;
+    return true;
+}
+
+// A state of a top-level window; false for anything else.
+template <class F>
+bool topLevelState(WindowHandle window, F test)
+{
+    return CallOnGui<bool>(
+        [&] {
+            WindowRecord* rec = FindRecord(window);
+            return rec && rec->widget && rec->widget->isWindow() && test(*rec->widget);
+        },
+        false);
+}
+
 }  // namespace
 
 bool IsWindow(WindowHandle window)
@@ -188,22 +220,12 @@ bool ShowWindow(WindowHandle window, int command)
 
 bool IsIconic(WindowHandle window)
 {
-    return CallOnGui<bool>(
-        [&] {
-            WindowRecord* rec = FindRecord(window);
-            return rec && rec->widget && rec->widget->isWindow() && rec->widget->isMinimized();
-        },
-        false);
+    return topLevelState(window, [](const QWidget& w) { return w.isMinimized(); });
 }
 
 bool IsZoomed(WindowHandle window)
 {
-    return CallOnGui<bool>(
-        [&] {
-            WindowRecord* rec = FindRecord(window);
-            return rec && rec->widget && rec->widget->isWindow() && rec->widget->isMaximized();
-        },
-        false);
+    return topLevelState(window, [](const QWidget& w) { return w.isMaximized(); });
 }
 
 bool SetForegroundWindow(WindowHandle window)
@@ -309,61 +331,26 @@ bool SetWindowPos(WindowHandle window, WindowHandle, int x, int y, int cx, int c
 
 bool GetClientRect(WindowHandle window, Rect* rect)
 {
-    if (!rect)
-        return false;
-    const std::optional<Rect> r = CallOnGui<std::optional<Rect>>(
-        [&]() -> std::optional<Rect> {
-            WindowRecord* rec = FindRecord(window);
-            if (!rec || !rec->widget)
-                return std::nullopt;
-            if (DialogWidget* dialog = DialogWidgetOf(window))
-                return toRect(QRect(QPoint(0, 0), dialog->client()->size()));
-            return toRect(QRect(QPoint(0, 0), rec->widget->size()));
-        },
-        std::nullopt);
-    if (!r)
-        return false;
-    *rect = *r;
-    return true;
+    return readRect(window, rect, [window](const WindowRecord& rec) {
+        if (DialogWidget* dialog = DialogWidgetOf(window))
+            return toRect(QRect(QPoint(0, 0), dialog->client()->size()));
+        return toRect(QRect(QPoint(0, 0), rec.widget->size()));
+    });
 }
 
 bool GetChildRect(WindowHandle window, Rect* rect)
 {
-    if (!rect)
-        return false;
-    const std::optional<Rect> r = CallOnGui<std::optional<Rect>>(
-        [&]() -> std::optional<Rect> {
-            WindowRecord* rec = FindRecord(window);
-            if (!rec || !rec->widget)
-                return std::nullopt;
-            return toRect(placeOf(*rec));
-        },
-        std::nullopt);
-    if (!r)
-        return false;
-    *rect = *r;
-    return true;
+    return readRect(window, rect, [](const WindowRecord& rec) { return toRect(placeOf(rec)); });
 }
 
 bool GetWindowRect(WindowHandle window, Rect* rect)
 {
-    if (!rect)
-        return false;
-    const std::optional<Rect> r = CallOnGui<std::optional<Rect>>(
-        [&]() -> std::optional<Rect> {
-            WindowRecord* rec = FindRecord(window);
-            if (!rec || !rec->widget)
-                return std::nullopt;
-            QWidget* widget = rec->widget;
-            if (widget->isWindow())
-                return toRect(widget->frameGeometry());
-            return toRect(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()));
-        },
-        std::nullopt);
-    if (!r)
-        return false;
-    *rect = *r;
-    return true;
+    return readRect(window, rect, [](const WindowRecord& rec) {
+        QWidget* widget = rec.widget;
+        if (widget->isWindow())
+            return toRect(widget->frameGeometry());
+        return toRect(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()));
+    });
 }
 
 Rect GetDesktopRect()

@@ -37,15 +37,9 @@ constexpr AcceleratorTemplate kKeys[] = {{FCONTROL, 'L', 40014}, {FCONTROL, 'Q',
 
 // It may be resized and maximised; it never gets smaller than the template.
 const DialogTemplate kMainWindow = {
-    IDD_MAIN,
-    u"PelmoraVista 0.19",
-    500,
-    278,
+    IDD_MAIN, u"PelmoraVista 0.19", 500, 278,
     WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | DS_SETFONT,
-    IDR_MAIN_MENU,
-    kDialogFont,
-    kDialogFontPoints,
-    kControls,
+    IDR_MAIN_MENU, kDialogFont, kDialogFontPoints, kControls,
 };
 
 const MenuTemplate kMainMenu = {IDR_MAIN_MENU, kPopups};
