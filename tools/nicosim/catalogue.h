@@ -12,6 +12,7 @@
 //   sm4       the watch page is the access-refused page (heading with "短")
 //   sm5       the watch page has no usable title (no "‐" in the title, no "非" or "短")
 //   sm6       the watch page title has no "‐"; its heading (with "非") is the title
+//   sm7       eighteen long tags: more than a page shows, several rows at the original size
 //   lv1       a running broadcast, a new chat every clock tick
 //   lv2       an ended broadcast
 //   jk1       a Jikkyo channel, a new chat every clock tick

@@ -23,9 +23,11 @@
 #include "viewer/core/app/app_queues.h"
 #include "viewer/core/app/engine_binding.h"
 #include "viewer/core/app/history_images.h"
+#include "viewer/core/app/instance_channel.h"
 #include "viewer/core/app/page_record.h"
 #include "viewer/core/app/settings_dialog.h"
 #include "viewer/core/model/address_history.h"
+#include "viewer/core/model/main_layout.h"
 #include "viewer/core/model/market_feed.h"
 #include "viewer/core/model/ng_filter.h"
 #include "viewer/core/model/viewing_history.h"
@@ -49,6 +51,9 @@ inline constexpr unsigned kMsgLayoutTags = qarvo::ui::WM_APP + 1;
 inline constexpr unsigned kMsgRetargetCommentInfo = qarvo::ui::WM_USER + 0x432;
 // Posted to the main window: select the tab in wParam.
 inline constexpr unsigned kMsgSelectTab = qarvo::ui::WM_APP + 2;
+// Posted to the main window: a second start handed over the address under the pending
+// address key in lParam (an empty address only brings the window forward).
+inline constexpr unsigned kMsgHandOver = qarvo::ui::WM_APP + 16;
 // To the history page: lParam != 0 goes back to the first entries; wParam != 0 draws the
 // texts now, 0 blanks the titles and draws on the next turn of the loop.
 inline constexpr unsigned kMsgHistoryEntries = qarvo::ui::WM_USER + 0x432;
@@ -63,9 +68,13 @@ public:
     // The one application object (null outside its life).
     static C_App* Get();
 
-    // The entry point's work: refuses a second instance, makes the fonts and the main dialog
-    // and runs the dialog loop. The loop's result, or -1 when start-up fails.
+    // The entry point's work: a second start hands its address to the running viewer and
+    // ends (0, or -1 when the running one does not answer); the first makes the fonts and the
+    // main dialog and runs the dialog loop. The loop's result, or -1 when start-up fails.
     int Run();
+    // The address given on the command line: fetched at start, or handed to the running
+    // viewer. Before Run.
+    void SetStartAddress(const C_WString& address);
 
     int OnInitialize() override;
     LResult WindowProc(WindowHandle& window, unsigned& message, WParam& wParam, LParam& lParam) override;
@@ -126,6 +135,8 @@ public:
     bool IsWorkerRunning() const { return m_worker.IsRunning(); }
     bool IsDisplayRunning() const { return m_display.IsRunning(); }
     bool IsClosing() const { return m_closing.load() != 0; }
+    // A live broadcast or Jikkyo channel is being followed (its job runs). GUI thread.
+    bool FollowsBroadcast();
     // Selects a tab as the user's click does (GUI thread, or posted from another).
     void SelectTab(int index);
     C_WString LastAddress();
@@ -157,6 +168,10 @@ private:
     void UnloadEngine();
     void SaveLastUrl();
     void loadAddressList(const C_WString& lastAddress);
+    int handOverToRunningViewer();
+    void startInstanceChannel();
+    void onHandOver(LParam key);
+    void showOpenFailure(const C_WString& address);
 
     // main window commands (main_commands.cpp)
     void onCommand(WindowHandle dialog, WParam wParam, LParam lParam);
@@ -168,7 +183,11 @@ private:
     int addTabPage(const C_WString& title, bool show, int templateId, qarvo::ui::WindowProcedure proc,
                    WindowHandle* page);
     void showTabPage(int index);
+    void captureOriginalLayout();
+    void layoutMainWindow();
     void layoutTabPages();
+    // The shown page's size against the original (any thread).
+    PageGeometry pageGeometry() const;
     void removeTabPage(WindowHandle page);
     void selectPageTab(WindowHandle page);
 
@@ -238,6 +257,7 @@ private:
     std::atomic<bool> m_engineReady{false};
     std::vector<std::string> m_engineCandidates;
     C_WString m_requestMode{u"ori2"};
+    C_WString m_startAddress;
 
     qarvo::ui::C_WFont m_linkFont;
     qarvo::ui::C_WFont m_smallFont;
@@ -299,6 +319,16 @@ private:
     std::atomic<int> m_windowSizeKnown{0};
     std::mutex m_resizeLock;
     std::vector<WindowHandle> m_tabPages;  // GUI thread only; index = tab index
+    // The main window's layout at its original size (GUI thread only), and the pages' size,
+    // which the display thread reads.
+    std::vector<ControlBox> m_originalBoxes;
+    int m_originalClientWidth = 0;
+    int m_originalClientHeight = 0;
+    int m_appliedExtraHeight = 0;
+    std::atomic<int> m_pageWidth{0};
+    std::atomic<int> m_pageHeight{0};
+    std::atomic<int> m_originalPageWidth{0};
+    std::atomic<int> m_originalPageHeight{0};
 
     C_WString m_previousAddress;  // GUI thread only
     DelayedMessages m_delayed;
@@ -306,7 +336,8 @@ private:
     bool m_statusClearPending = false;  // worker thread only
     uint32_t m_statusClearStart = 0;
 
-    // Declared after everything its thread reads, so that it stops first.
+    // Declared after everything their threads read, so that they stop first.
+    C_InstanceChannel m_channel;
     C_HistoryImageLoader m_historyImages;
     qarvo::C_ThreadEx m_worker;
     qarvo::C_ThreadEx m_display;

@@ -9,6 +9,7 @@
 #include "qarvo/time/time.h"
 #include "viewer/core/app/app.h"
 #include "viewer/core/model/address.h"
+#include "viewer/core/model/app_folders.h"
 #include "viewer/core/model/comment_files.h"
 #include "viewer/ui/controls.h"
 #include "viewer/ui/desktop.h"
@@ -21,7 +22,6 @@ namespace System = qarvo::common::System;
 
 namespace {
 
-constexpr const char16_t* kOutDirectory = u"out";
 constexpr const char16_t* kFetchFailed = u"コメントの取得に失敗しました。";
 constexpr const char16_t* kFetchFailedLong =
     u"コメントの取得に失敗しました。\r\nURL の確認と、ブラウザからニコニコ動画にログイン済みか\r\n確認してください。";
@@ -159,7 +159,7 @@ void C_App::storeBatch(const PagePtr& page, const RequestPtr& request, const Par
         saveXml = page->saveXml != 0;
         isLive = page->isLive != 0;
         if (saveText &&
-            !OpenCommentTextFile(page->textFile, page->textFileName, C_WString(kOutDirectory), result.title, now))
+            !OpenCommentTextFile(page->textFile, page->textFileName, Folders().outFolder, result.title, now))
             fileFailed = true;
         if (fileFailed)
             Monitor(page->textFileName);
@@ -201,7 +201,7 @@ void C_App::storeBatch(const PagePtr& page, const RequestPtr& request, const Par
 
     if (saveXml && result.rawXmlData && result.rawXmlSize > 0) {
         const C_WString textName =
-            fileName.IsEmpty() ? CommentTextFileName(C_WString(kOutDirectory), result.title, now) : fileName;
+            fileName.IsEmpty() ? CommentTextFileName(Folders().outFolder, result.title, now) : fileName;
         WriteCommentXml(CommentXmlFileName(textName), result.rawXmlData, result.rawXmlSize);
     }
 
@@ -251,7 +251,7 @@ void C_App::rememberAddress(const C_WString& identifier, const char* titleUtf8)
             C_WString title = System::utf8_to_utf16(qarvo::C_String(titleUtf8 ? titleUtf8 : ""));
             // One entry is one line of the history file.
             title.Replace(u"\r", u" ").Replace(u"\n", u" ");
-            m_history.Append(C_WString::Stringf(u"%s/%s", u"list", u"list.txt"), identifier, title);
+            m_history.Append(Folders().ListFile(u"list.txt"), identifier, title);
             entry = AddressHistory::EntryText(identifier, title);
             added = true;
         } else {

@@ -108,7 +108,7 @@ C_App::PreviousPage C_App::closePreviousPage(const C_WString& address)
 
 void C_App::readPageSettings(NICO_LOCAL_PARAM& page)
 {
-    qarvo::C_WIniFile ini{C_WString(keys::kFileName)};
+    qarvo::C_WIniFile ini{SettingsFile()};
     auto get = [&ini](const char16_t* key) { return ini.GetInt(C_WString(key)); };
 
     page.isLive = ClassifyAddress(page.address);

@@ -31,13 +31,20 @@ constexpr MenuPopupTemplate kPopups[] = {
     {u"ヘルプ(&H)", kHelp},
 };
 
+// Ctrl+L goes to the address box (40014, no menu item), Ctrl+Q quits.
+constexpr AcceleratorTemplate kKeys[] = {{FCONTROL, 'L', 40014}, {FCONTROL, 'Q', 40002}};
+
 }  // namespace
 
+// It may be resized and maximised; it never gets smaller than the template.
 const DialogTemplate kMainWindow = {
-    IDD_MAIN, u"PelmoraVista 0.19", 500, 278, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+    IDD_MAIN, u"PelmoraVista 0.19", 500, 278,
+    WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | DS_SETFONT,
     IDR_MAIN_MENU, kDialogFont, kDialogFontPoints, kControls,
 };
 
 const MenuTemplate kMainMenu = {IDR_MAIN_MENU, kPopups};
+
+const std::span<const AcceleratorTemplate> kMainAccelerators = kKeys;
 
 }  // namespace qarvo::ui::templates
