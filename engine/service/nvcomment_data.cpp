@@ -5,6 +5,7 @@
 #include "engine/service/http_fetch.h"
 #include "engine/service/iso_time.h"
 #include "engine/service/nvcomment_markers.h"
+#include "qarvo/text/unicode.h"
 
 namespace pelmora::engine::nvcomment {
 
@@ -118,25 +119,6 @@ std::optional<std::string> taggedValue(std::string_view page, std::string_view k
             return decodeAttributeValue(attributeValue(attributes, valueName));
         lookedAt = end > hit ? end : hit;
         from = lookedAt > hit ? lookedAt : hit + 1;
-    }
-}
-
-void appendUtf8(std::string& out, uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
     }
 }
 
@@ -344,7 +326,7 @@ std::string decodeAttributeValue(std::string_view value)
         if (!done && i + 1 < value.size() && value[i + 1] == '#') {
             uint32_t cp = 0;
             if (const size_t length = numericReference(value, i + 2, cp)) {
-                appendUtf8(out, cp);
+                qarvo::unicode::AppendUtf8(out, cp);
                 i += 2 + length;
                 done = true;
             }
