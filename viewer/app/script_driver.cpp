@@ -9,7 +9,7 @@
 #include "qarvo/charcode/system_charcode.h"
 #include "qarvo/time/clock.h"
 #include "viewer/app/window_dump.h"
-#include "viewer/ui/inspect.h"
+#include "viewer/ui/window_states.h"
 #include "viewer/ui/screenshot.h"
 #include "viewer/ui/user_input.h"
 #include "viewer/ui/window.h"
@@ -234,7 +234,7 @@ bool ScriptDriver::execute(const ScriptStep& step, std::string* outcome)
     if (v == "window")
         return window(step, outcome);
 
-    const std::vector<ui::WindowState> windows = ui::InspectWindows();
+    const std::vector<ui::WindowState> windows = ui::ShownWindowStates();
     if (v == "clickat") {
         const ui::WindowState* main = mainWindow(windows);
         return main && ui::ClickAt(main->handle, number, std::atoi(step.words[1].c_str()));
@@ -325,7 +325,7 @@ bool ScriptDriver::waitFor(const ScriptStep& step, std::string* outcome)
     const qarvo::C_WString text = wide(wanted);
     const uint32_t start = qarvo_time_millis();
     for (;;) {
-        for (const ui::WindowState& w : ui::InspectWindows()) {
+        for (const ui::WindowState& w : ui::ShownWindowStates()) {
             if (!w.visible)
                 continue;
             for (const ui::ControlState& c : w.controls)
@@ -344,7 +344,7 @@ bool ScriptDriver::waitFor(const ScriptStep& step, std::string* outcome)
 bool ScriptDriver::shot(const std::string& name)
 {
     bool all = true;
-    for (const ui::WindowState& w : ui::InspectWindows()) {
+    for (const ui::WindowState& w : ui::ShownWindowStates()) {
         if (w.parent != 0 || !w.visible)
             continue;
         const std::string file =
@@ -357,7 +357,7 @@ bool ScriptDriver::shot(const std::string& name)
 bool ScriptDriver::dump(const std::string& name)
 {
     std::ofstream file(outPath(name + ".json"), std::ios::binary | std::ios::trunc);
-    file << WindowDumpJson(ui::InspectWindows());
+    file << WindowDumpJson(ui::ShownWindowStates());
     return static_cast<bool>(file);
 }
 

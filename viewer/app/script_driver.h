@@ -1,6 +1,6 @@
 #pragma once
 // The scripted driver: with PELMORA_SCRIPT=FILE the viewer runs the steps of FILE, one a line,
-// as a user would (through the window layer's input and inspection calls), and closes itself
+// as a user would (through the window layer's input and window-state calls), and closes itself
 // after the last one. PELMORA_SCRIPT_OUT=DIR (default: the current folder) receives the
 // screenshots, dumps, script.log and desktop.jsonl. The steps:
 //   wait MS                 pause

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "viewer/ui/inspect.h"
+#include "viewer/ui/window_states.h"
 
 namespace pelmora::viewer {
 

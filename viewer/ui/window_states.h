@@ -47,6 +47,6 @@ struct WindowState {
 
 // Every dialog, top-level windows in the order they were made, each followed by the pages
 // inside it. Empty when there is no application.
-std::vector<WindowState> InspectWindows();
+std::vector<WindowState> ShownWindowStates();
 
 }  // namespace qarvo::ui

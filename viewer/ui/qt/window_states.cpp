@@ -1,6 +1,6 @@
 // Reading the windows for dumps: one pass over the window table on the GUI thread.
 
-#include "viewer/ui/inspect.h"
+#include "viewer/ui/window_states.h"
 
 #include <QAbstractButton>
 #include <QComboBox>
@@ -98,7 +98,7 @@ void fillDetails(const WindowRecord& rec, ControlState& c)
     }
 }
 
-WindowState inspectDialog(WindowRecord& dialog, const std::vector<WindowRecord*>& controls, const QWidget* topClient)
+WindowState stateOfDialog(WindowRecord& dialog, const std::vector<WindowRecord*>& controls, const QWidget* topClient)
 {
     WindowState s;
     QWidget* widget = dialog.widget;
@@ -139,7 +139,7 @@ WindowState inspectDialog(WindowRecord& dialog, const std::vector<WindowRecord*>
     return s;
 }
 
-std::vector<WindowState> inspectAll()
+std::vector<WindowState> statesOfAll()
 {
     std::vector<WindowRecord*> dialogs;
     std::unordered_map<WindowHandle, std::vector<WindowRecord*>> controls;
@@ -158,19 +158,19 @@ std::vector<WindowState> inspectAll()
             continue;
         auto* topWidget = dynamic_cast<DialogWidget*>(top->widget.data());
         const QWidget* topClient = topWidget ? topWidget->client() : top->widget.data();
-        out.push_back(inspectDialog(*top, controls[top->handle], topClient));
+        out.push_back(stateOfDialog(*top, controls[top->handle], topClient));
         for (WindowRecord* page : dialogs)
             if (!page->widget->isWindow() && page->widget->window() == top->widget)
-                out.push_back(inspectDialog(*page, controls[page->handle], topClient));
+                out.push_back(stateOfDialog(*page, controls[page->handle], topClient));
     }
     return out;
 }
 
 }  // namespace
 
-std::vector<WindowState> InspectWindows()
+std::vector<WindowState> ShownWindowStates()
 {
-    return CallOnGui<std::vector<WindowState>>([] { return inspectAll(); }, {});
+    return CallOnGui<std::vector<WindowState>>([] { return statesOfAll(); }, {});
 }
 
 }  // namespace qarvo::ui
