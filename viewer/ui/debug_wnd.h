@@ -97,6 +97,7 @@ public:
 
 private:
     void append(const C_WString& text, bool repaint);
+    void appendFormatted(const char16_t* format, va_list args);
     std::shared_ptr<State> m_state;
 };
 

@@ -281,18 +281,16 @@ void C_DebugWnd::D_Outf(const char16_t* format, ...)
 {
     va_list args;
     va_start(args, format);
-    const C_WString text = C_WString::StringfV(format, args);
+    appendFormatted(format, args);
     va_end(args);
-    append(text, true);
 }
 
 void C_DebugWnd::D_OutfW(const char16_t* format, ...)
 {
     va_list args;
     va_start(args, format);
-    const C_WString text = C_WString::StringfV(format, args);
+    appendFormatted(format, args);
     va_end(args);
-    append(text, true);
 }
 
 void C_DebugWnd::D_OutfA(const char* format, ...)
@@ -302,6 +300,11 @@ void C_DebugWnd::D_OutfA(const char* format, ...)
     const C_String text = C_String::StringfV(format, args);
     va_end(args);
     append(common::System::utf8_to_utf16(text), true);
+}
+
+void C_DebugWnd::appendFormatted(const char16_t* format, va_list args)
+{
+    append(C_WString::StringfV(format, args), true);
 }
 
 void C_DebugWnd::D_FastOut(const C_WString& text)
