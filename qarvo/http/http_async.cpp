@@ -29,9 +29,10 @@ unsigned C_HttpAsync::workerMain(void* self)
         http->SetState(net::kStateMemoryError);
         result = kFailed;
     }
+    // The result first: a reader that has seen the stream end may ask for it at once.
+    http->m_commandStat.store(result, std::memory_order_release);
     if (http->m_streamMode && http->m_stream)
         http->m_stream->Finish();
-    http->m_commandStat.store(result, std::memory_order_release);
     http->m_done->SetEvent();
     return static_cast<unsigned>(result);
 }

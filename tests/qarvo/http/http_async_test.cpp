@@ -145,6 +145,8 @@ TEST(HttpExchange, ReaderStreamDeliversChunkedGzipInOrder)
         ASSERT_GT(n, 0);
         got.append(piece.GetChars(), static_cast<size_t>(n));
     }
+    // Once the stream has ended the result is known without waiting for it.
+    EXPECT_EQ(http.GetLastCommandStat(), I_HttpType::kSuccess);
     EXPECT_EQ(http.WaitForConnecting(), I_HttpType::kSuccess);
     EXPECT_EQ(got, text);
     EXPECT_EQ(http.ReaderStream(&piece, 10, 10), 0);
