@@ -152,7 +152,7 @@ int requestComments(const qarvo::C_WArrayString& words, ParseContext& context, c
     }
     if (modeHas(words, u"cache"))
         context.cacheKey = qarvo::C_String::Stringf("%s %s", server.c_str(), thread.c_str());
-    parseChats(context, System::utf8_to_utf16(raw), kNoRunningNumbers);
+    parseChats(context, raw.view(), kNoRunningNumbers);
     return PELMORA_RESULT_SUCCESS;
 }
 

@@ -44,7 +44,7 @@ ResponseReceiver::ResponseReceiver(const Settings& settings) : m_settings(settin
     m_capacity = settings.stream ? kStreamBufferSize : settings.bufferSize;
     // One spare byte keeps room for a terminator; the block is not zeroed, so a large buffer
     // costs only the pages an answer really fills.
-    m_buffer = platform::allocateNetBuffer(m_capacity + 1);
+    m_buffer = platform::allocateMemoryBlock(m_capacity + 1);
 }
 
 ResponseReceiver::End ResponseReceiver::fail(int code, const char* text)

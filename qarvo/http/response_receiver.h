@@ -14,7 +14,7 @@
 #include "qarvo/http/reader_stream.h"
 #include "qarvo/net/byte_stream.h"
 #include "qarvo/net/deadline.h"
-#include "qarvo/platform/net_buffer.h"
+#include "qarvo/platform/memory_block.h"
 
 namespace qarvo::http {
 
@@ -70,7 +70,7 @@ public:
     size_t GetBodyOffset() const { return m_headerLength; }
     size_t GetBodySize() const { return m_headerLength == 0 ? m_used : m_bodyEnd - m_headerLength; }
     const char* GetBuffer() const { return m_buffer.get(); }
-    platform::NetBuffer TakeBuffer() { return std::move(m_buffer); }
+    platform::MemoryBlock TakeBuffer() { return std::move(m_buffer); }
 
 private:
     bool process(I_HttpType::tag_HttpStatus* status);
@@ -87,7 +87,7 @@ private:
 
     Settings m_settings;
     std::function<void(size_t)> m_progress;
-    platform::NetBuffer m_buffer;
+    platform::MemoryBlock m_buffer;
     size_t m_capacity = 0;
     size_t m_used = 0;        // bytes in the buffer
     size_t m_scanned = 0;     // how far the header end has been searched for
