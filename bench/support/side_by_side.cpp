@@ -89,7 +89,7 @@ void printRatio(const std::string& what, const std::string& name, double value, 
     char targetText[32] = "-";
     if (target > 0)
         std::snprintf(targetText, sizeof targetText, "%s %.2fx", better == Better::Lower ? "<=" : ">=", target);
-    std::printf("ratio | %s | %s %.3g %s | %s %.3g %s | %.2fx | %s | %s\n", what.c_str(), name.c_str(), value,
+    std::printf("ratio | %s | %s %.4g %s | %s %.4g %s | %.2fx | %s | %s\n", what.c_str(), name.c_str(), value,
                 unit.c_str(), referenceName.c_str(), reference, unit.c_str(), ratio, targetText,
                 verdict(ratio, target, better));
     std::fflush(stdout);
@@ -104,7 +104,7 @@ void printTarget(const std::string& what, double value, const std::string& unit,
         std::snprintf(targetText, sizeof targetText, "%s %.3g %s", better == Better::Lower ? "<=" : ">=", target,
                       unit.c_str());
     const bool met = better == Better::Lower ? value <= target : value >= target;
-    std::printf("ratio | %s | %.3g %s | - | - | %s | %s\n", what.c_str(), value, unit.c_str(), targetText,
+    std::printf("ratio | %s | %.4g %s | - | - | %s | %s\n", what.c_str(), value, unit.c_str(), targetText,
                 target > 0 ? (met ? "met" : "NOT met") : "-");
     std::fflush(stdout);
 }
