@@ -180,11 +180,9 @@ bool exchange(const StopSignal& stop, const qarvo::C_String& firstUrl, const Exc
 
         if (body) {
             const int64_t size = http.GetResponseSize();
-            if (size < 0 || size >= INT32_MAX)
+            // The body moves over as it was received: a comment answer is not copied again.
+            if (size < 0 || size >= INT32_MAX || http.TakeResponse(body) < 0)
                 return false;
-            body->CreateBuffer(static_cast<int>(size) + 1);
-            if (size > 0)
-                body->CopyBuffer(http.GetResponseData(), static_cast<int>(size));
         }
         if (mergeCookies && hopCookie) {
             // A real service sets several cookies in one answer, one header each.

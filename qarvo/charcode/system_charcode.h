@@ -14,6 +14,7 @@
 
 #include <cstddef>
 #include <memory>
+#include <string>
 
 #include "qarvo/text/string.h"
 
@@ -34,6 +35,9 @@ C_String _utf16_to_utf8(const char16_t* text, int length);
 size_t utf8_to_utf16_into(const char* text, size_t length, char16_t* out);
 // The number of units the conversion of `length` bytes gives.
 size_t utf8_to_utf16_length(const char* text, size_t length);
+// Appends the UTF-8 form of `length` units of `text` to `out` (a negative length: up to the
+// first NUL), as _utf16_to_utf8 gives it.
+void utf16_to_utf8_append(std::string& out, const char16_t* text, int length);
 
 // --- system code page (CP932) <-> UTF-16 / UTF-8 ---
 

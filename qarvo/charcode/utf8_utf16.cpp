@@ -288,6 +288,21 @@ size_t utf8_to_utf16_length(const char* text, size_t length)
     return counter.count;
 }
 
+void utf16_to_utf8_append(std::string& out, const char16_t* text, int length)
+{
+    if (!text)
+        return;
+    const size_t n = length < 0 ? std::char_traits<char16_t>::length(text) : static_cast<size_t>(length);
+    if (n == 0)
+        return;
+    // One unit gives at most three bytes (a pair gives four for two).
+    const size_t old = out.size();
+    out.resize(old + 3 * n);
+    WriteBytes writer{out.data() + old};
+    walkUtf16(text, n, writer);
+    out.resize(static_cast<size_t>(writer.out - out.data()));
+}
+
 C_String utf16_to_utf8(const C_WString& text)
 {
     return C_String(encodeUtf8(text.c_str(), text.std().size()));

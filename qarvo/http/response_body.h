@@ -38,6 +38,22 @@ public:
         m_size = keep + size;
         return true;
     }
+    // Hands the block over with the body moved to its start and a NUL after it; the body is
+    // empty afterwards. Null when the memory for the terminator cannot be had.
+    platform::MemoryBlock TakeTerminated()
+    {
+        platform::MemoryBlock block = std::move(m_block);
+        const size_t begin = m_begin, size = m_size;
+        Clear();
+        if (!block && !platform::resizeMemoryBlock(block, 1))
+            return block;
+        if (begin > 0)
+            std::memmove(block.get(), block.get() + begin, size);
+        if (platform::memoryBlockSize(block) < size + 1 && !platform::resizeMemoryBlock(block, size + 1))
+            return platform::MemoryBlock();
+        block[size] = 0;
+        return block;
+    }
     void Clear()
     {
         m_block.reset();

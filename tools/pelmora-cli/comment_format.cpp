@@ -1,5 +1,6 @@
 #include "tools/pelmora-cli/comment_format.h"
 
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 
@@ -19,10 +20,75 @@ std::string toUtf8(const pelmora_wchar* text)
     return System::_utf16_to_utf8(reinterpret_cast<const char16_t*>(text), -1).std();
 }
 
+namespace {
+
+bool holdsAmpersand(const pelmora_wchar* text)
+{
+    for (const pelmora_wchar* p = text; *p; ++p)
+        if (*p == u'&')
+            return true;
+    return false;
+}
+
+void appendNumber(std::string& out, long long value)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
+// A JSON string literal of UTF-8 text, appended.
+void appendJsonQuoted(std::string& out, std::string_view utf8)
+{
+    out += '"';
+    size_t plain = 0;  // start of the run that needs no escape
+    for (size_t i = 0; i < utf8.size(); ++i) {
+        const unsigned char u = static_cast<unsigned char>(utf8[i]);
+        if (u >= 0x20 && u != '"' && u != '\\')
+            continue;
+        out.append(utf8.substr(plain, i - plain));
+        plain = i + 1;
+        switch (u) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\b': out += "\\b"; break;
+        case '\f': out += "\\f"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default: {
+            static const char kHex[] = "0123456789abcdef";
+            const char escaped[6] = {'\\', 'u', '0', '0', kHex[u >> 4], kHex[u & 15]};
+            out.append(escaped, sizeof escaped);
+        }
+        }
+    }
+    out.append(utf8.substr(plain));
+    out += '"';
+}
+
+// The UTF-16 field as a JSON string literal, appended; `scratch` holds its UTF-8 form meanwhile.
+void appendJsonField(std::string& out, std::string& scratch, const pelmora_wchar* text, bool decodeMarkup)
+{
+    scratch.clear();
+    if (text) {
+        if (decodeMarkup && holdsAmpersand(text))
+            scratch = decodedText(text);
+        else
+            System::utf16_to_utf8_append(scratch, reinterpret_cast<const char16_t*>(text), -1);
+    }
+    appendJsonQuoted(out, scratch);
+}
+
+}  // namespace
+
 std::string decodedText(const pelmora_wchar* text)
 {
     if (!text)
         return std::string();
+    // Only an entity changes the text, and every entity begins with "&".
+    if (!holdsAmpersand(text))
+        return toUtf8(text);
     const qarvo::C_WString wide(reinterpret_cast<const char16_t*>(text));
     return System::utf16_to_utf8(System::_htmlspecialchars_decode(wide)).std();
 }
@@ -56,46 +122,42 @@ std::string jsonQuote(const std::string& utf8)
 {
     std::string out;
     out.reserve(utf8.size() + 2);
-    out += '"';
-    for (const char c : utf8) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (u < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof(escaped), "\\u%04x", u);
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    out += '"';
+    appendJsonQuoted(out, utf8);
     return out;
+}
+
+void appendCommentJson(std::string& out, const ChatEntry& chat)
+{
+    thread_local std::string scratch;
+    out += "{\"no\":";
+    appendNumber(out, chat.no);
+    out += ",\"vpos\":";
+    appendNumber(out, chat.vpos);
+    out += ",\"date\":";
+    appendNumber(out, static_cast<long long>(chat.date));
+    out += ",\"mail\":";
+    appendJsonField(out, scratch, chat.mail, false);
+    out += ",\"mail184\":";
+    appendNumber(out, chat.mail184);
+    out += ",\"deleted\":";
+    appendNumber(out, chat.deleted);
+    out += ",\"premium\":";
+    appendNumber(out, chat.premium);
+    out += ",\"anonymity\":";
+    appendNumber(out, chat.anonymity);
+    out += ",\"user_id\":";
+    appendJsonField(out, scratch, chat.userId, false);
+    out += ",\"thread\":";
+    appendJsonField(out, scratch, chat.thread, false);
+    out += ",\"text\":";
+    appendJsonField(out, scratch, chat.text, true);
+    out += "}\n";
 }
 
 std::string formatCommentJson(const ChatEntry& chat)
 {
-    char numbers[256];
-    std::string out = "{";
-    std::snprintf(numbers, sizeof(numbers), "\"no\":%d,\"vpos\":%d,\"date\":%lld,", chat.no, chat.vpos,
-                  static_cast<long long>(chat.date));
-    out += numbers;
-    out += "\"mail\":" + jsonQuote(toUtf8(chat.mail)) + ",";
-    std::snprintf(numbers, sizeof(numbers), "\"mail184\":%d,\"deleted\":%d,\"premium\":%d,\"anonymity\":%d,",
-                  chat.mail184, chat.deleted, chat.premium, chat.anonymity);
-    out += numbers;
-    out += "\"user_id\":" + jsonQuote(toUtf8(chat.userId)) + ",";
-    out += "\"thread\":" + jsonQuote(toUtf8(chat.thread)) + ",";
-    out += "\"text\":" + jsonQuote(decodedText(chat.text));
-    out += "}\n";
+    std::string out;
+    appendCommentJson(out, chat);
     return out;
 }
 

@@ -106,8 +106,9 @@ TEST(ChatWalkEquality, EveryCorpusDocumentAndEveryCutOfIt)
     EXPECT_GT(documents, 10u);
 
     const fs::path real = fs::path(PELMORA_CORPUS_DIR) / "danmaku2ass__test__issue-9-test.xml";
-    if (fs::exists(real))
+    if (fs::exists(real)) {
         EXPECT_EQ(compareWalks(readFile(real)), "");
+    }
 }
 
 TEST(ChatWalkEquality, GeneratedHostileDocuments)

@@ -299,6 +299,13 @@ TEST(HttpExchange, LargeBodiesComeWholeInBothModes)
         ASSERT_EQ(whole.SetHTTPBufferSize(4 << 20), 1);
         ASSERT_EQ(fetch(whole, localUrl(server)), I_HttpType::kSuccess);
         EXPECT_TRUE(body(whole) == content) << "length announced: " << announceLength;
+        // Taken over without a copy, terminated.
+        C_Memory taken;
+        ASSERT_EQ(whole.TakeResponse(&taken), static_cast<int64_t>(content.size()));
+        ASSERT_EQ(taken.GetSize(), static_cast<int>(content.size()) + 1);
+        EXPECT_EQ(taken.GetChars()[content.size()], '\0');
+        EXPECT_TRUE(std::string_view(taken.GetChars(), content.size()) == content);
+        EXPECT_EQ(whole.GetResponseSize(), 0);
 
         C_HttpAsync stream;
         ASSERT_EQ(stream.SetHTTPBufferSize(30720), 1);  // the stream buffer holds at most this much
