@@ -1,17 +1,24 @@
 // pelmora-cli fetching the newest N comments of the simulated service's video of 100,000
 // comments, end to end (watch page, video information, the comment answer, parsing, printing
-// as JSON lines to /dev/null), for N = 10,000 and N = 100,000, so that the growth shows.
+// as JSON lines to /dev/null), for N = 10,000 and N = 100,000, so that the growth shows; and
+// then every comment of the same video through today's comment interface ("--all" on
+// sm100000~modern: the page data, about a hundred pages over HTTPS, JSON), beside it in the
+// same run.
 //
 // Run: engine_fetch_bench [benchmark flags]. Each iteration is one pelmora-cli process; the
-// counters are its wall time and its peak resident memory (from wait4). Beside it the comment
-// answer alone is fetched from the simulated service (one GET, nothing parsed), which is what
-// the service itself costs of the whole fetch. `--serve` starts the service, prints
-// "env NAME=VALUE" lines and the pelmora-cli command line, and serves until stdin closes (for
-// counting pelmora-cli's instructions under callgrind).
+// counters are its wall time and its peak resident memory (from wait4). The current path also
+// reports its time against the old path's 100,000 of this run, and its peak memory per
+// comment beyond the texts: (peak - the peak of a one-comment fetch - the comments' UTF-16
+// strings) / 100,000. Beside them the comment answer alone is fetched from the simulated
+// service (one GET, nothing parsed), which is what the service itself costs of the whole
+// fetch. After the table come the side-by-side ratios. `--serve` starts the service, prints
+// "env NAME=VALUE" lines and the pelmora-cli command line of the 100,000 fetch, and serves
+// until stdin closes (for counting pelmora-cli's instructions under callgrind).
 
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -21,13 +28,17 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <random>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench/support/side_by_side.h"
 #include "qarvo/http/http_async.h"
+#include "qarvo/net/connect_to.h"
+#include "tools/nicosim/modern_threads.h"
 #include "tools/nicosim/nicosim.h"
 
 extern char** environ;
@@ -36,33 +47,60 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The simulated service runs as a process of its own: a child started by posix_spawn shares
+// the parent's memory until it executes, and the kernel keeps the larger high-water mark, so
+// an in-process service would count its own answers into every pelmora-cli peak.
 struct Service {
-    std::unique_ptr<nicosim::Server> sim;
+    pid_t pid = 0;
     fs::path dir;
+    nicosim::Catalogue catalogue{1};  // the data of the default seed, for the text sizes
 
     Service()
     {
         std::random_device random;
         dir = fs::temp_directory_path() / ("pelmora-fetch-bench-" + std::to_string(random()));
         fs::create_directories(dir);
-        nicosim::Options options;
-        options.livePushMs = 0;
-        sim = std::make_unique<nicosim::Server>(options);
-        if (!sim->start())
-            std::abort();
-        nicosim::CookieFileOptions cookies;
-        cookies.userName = "bench";
-        nicosim::writeCookieFolder((dir / "Cookies").string(), cookies);
-        setenv("PELMORA_CONNECT_TO", sim->connectTo().c_str(), 1);
-        setenv("PELMORA_COOKIE_DIR", (dir / "Cookies").c_str(), 1);
         setenv("USER", "bench", 1);
+        const std::string out = (dir / "nicosim.out").string();
+        std::vector<std::string> args = {PELMORA_NICOSIM_PATH, "--data", dir.string(), "--push-ms", "0"};
+        std::vector<char*> argv;
+        for (std::string& a : args)
+            argv.push_back(a.data());
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        if (spawned != 0)
+            std::abort();
+        // It prints its addresses once it answers.
+        std::string connectTo, certificates;
+        for (int i = 0; i < 1000 && (connectTo.empty() || certificates.empty()); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+            std::ifstream lines(out);
+            std::string line;
+            while (std::getline(lines, line)) {
+                if (line.starts_with("PELMORA_CONNECT_TO="))
+                    connectTo = line.substr(19);
+                else if (line.starts_with("SSL_CERT_FILE="))
+                    certificates = line.substr(14);
+            }
+        }
+        if (connectTo.empty() || certificates.empty())
+            std::abort();
+        setenv("PELMORA_CONNECT_TO", connectTo.c_str(), 1);
+        setenv("SSL_CERT_FILE", certificates.c_str(), 1);
+        setenv("PELMORA_COOKIE_DIR", (dir / "Cookies").c_str(), 1);
         // No real browser store is consulted.
         setenv("HOME", dir.c_str(), 1);
         setenv("XDG_CONFIG_HOME", (dir / "config").c_str(), 1);
     }
     ~Service()
     {
-        sim->stop();
+        kill(pid, SIGTERM);
+        int status = 0;
+        waitpid(pid, &status, 0);
         std::error_code error;
         fs::remove_all(dir, error);
     }
@@ -80,15 +118,21 @@ struct RunResult {
     double peakMegabytes = 0;
 };
 
-std::vector<std::string> cliArguments(int count)
+std::vector<std::string> cliArguments(const std::vector<std::string>& tail)
 {
-    return {PELMORA_CLI_PATH, "--library", PELMORA2_PATH,          "--format", "jsonl",
-            "fetch",          "http://www.nicovideo.jp/watch/sm100000", "-n",       std::to_string(count)};
+    std::vector<std::string> args = {PELMORA_CLI_PATH, "--library", PELMORA2_PATH, "--format", "jsonl"};
+    args.insert(args.end(), tail.begin(), tail.end());
+    return args;
 }
 
-// Runs `args` with stdout to /dev/null: its wall time and its peak resident memory.
-RunResult runProgram(std::vector<std::string> args)
+std::vector<std::string> oldPathFetch(int count)
 {
+    return {"fetch", "http://www.nicovideo.jp/watch/sm100000", "-n", std::to_string(count)};
+}
+
+RunResult runCli(const std::vector<std::string>& tail)
+{
+    std::vector<std::string> args = cliArguments(tail);
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());
@@ -113,77 +157,51 @@ RunResult runProgram(std::vector<std::string> args)
     return result;
 }
 
-// pelmora-cli is started from a small helper (this program again, with --measure): a child
-// started straight from here would count this process's memory as its own peak, since the
-// kernel takes the peak of the memory the child ran in before exec, which is ours.
-RunResult runCli(int count)
+struct Measured {
+    bool ok = false;
+    double meanSeconds = 0;
+    double peakMegabytes = 0;
+};
+
+// One warm-up run (the simulated service makes a thread on first demand), then the
+// benchmark's iterations, each one pelmora-cli process.
+Measured measure(benchmark::State& state, const std::string& workload, const std::vector<std::string>& args)
 {
-    std::vector<std::string> args = {"/proc/self/exe", "--measure"};
-    for (const std::string& a : cliArguments(count))
-        args.push_back(a);
-    std::vector<char*> argv;
-    for (std::string& a : args)
-        argv.push_back(a.data());
-    argv.push_back(nullptr);
-    int pipeEnds[2];
-    RunResult result;
-    if (pipe(pipeEnds) != 0)
-        return result;
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, pipeEnds[0]);
-    pid_t pid = 0;
-    const bool started = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    close(pipeEnds[1]);
-    if (started) {
-        char line[128] = {};
-        FILE* in = fdopen(pipeEnds[0], "r");
-        int ok = 0;
-        if (in && std::fgets(line, sizeof line, in) &&
-            std::sscanf(line, "%d %lf %lf", &ok, &result.seconds, &result.peakMegabytes) == 3)
-            result.ok = ok != 0;
-        if (in)
-            std::fclose(in);
-        else
-            close(pipeEnds[0]);
-        int status = 0;
-        waitpid(pid, &status, 0);
-    } else {
-        close(pipeEnds[0]);
+    Measured m;
+    if (!runCli(args).ok) {
+        state.SkipWithError("pelmora-cli failed");
+        return m;
     }
-    return result;
+    double total = 0;
+    for (auto _ : state) {
+        const RunResult r = runCli(args);
+        if (!r.ok) {
+            state.SkipWithError("pelmora-cli failed");
+            return m;
+        }
+        state.SetIterationTime(r.seconds);
+        pelmora::bench::noteTime(workload, r.seconds);
+        m.peakMegabytes = std::max(m.peakMegabytes, r.peakMegabytes);
+        total += r.seconds;
+    }
+    m.ok = true;
+    m.meanSeconds = total / static_cast<double>(state.iterations());
+    return m;
 }
 
-int measure(int argc, char** argv)
-{
-    const RunResult r = runProgram(std::vector<std::string>(argv + 2, argv + argc));
-    std::printf("%d %.6f %.3f\n", r.ok ? 1 : 0, r.seconds, r.peakMegabytes);
-    return 0;
-}
+// The old path's seconds for 100,000 in this run, for the ratio of the current path.
+double g_oldSeconds = 0;
 
 void BM_CliFetch(benchmark::State& state)
 {
     service();
     const int count = static_cast<int>(state.range(0));
-    // One warm-up run: the simulated service makes the thread on first demand.
-    if (!runCli(count).ok) {
-        state.SkipWithError("pelmora-cli failed");
+    const Measured m = measure(state, "cli " + std::to_string(count), oldPathFetch(count));
+    if (!m.ok)
         return;
-    }
-    double peak = 0;
-    for (auto _ : state) {
-        const RunResult r = runCli(count);
-        if (!r.ok) {
-            state.SkipWithError("pelmora-cli failed");
-            return;
-        }
-        state.SetIterationTime(r.seconds);
-        pelmora::bench::noteTime("cli " + std::to_string(count), r.seconds);
-        peak = std::max(peak, r.peakMegabytes);
-    }
-    state.counters["peak_MB"] = peak;
+    if (count == 100000)
+        g_oldSeconds = m.meanSeconds;
+    state.counters["peak_MB"] = m.peakMegabytes;
     state.counters["comments"] = count;
     state.SetItemsProcessed(state.iterations() * count);
 }
@@ -191,12 +209,12 @@ void BM_CliFetch(benchmark::State& state)
 // The newest 100,000 comments of the video as the comment server answers them, fetched alone.
 void BM_ServiceAnswerOnly(benchmark::State& state)
 {
-    Service& s = service();
-    const auto video = s.sim->catalogue().video("sm100000");
+    const auto video = service().catalogue.video("sm100000");
     if (!video) {
         state.SkipWithError("no such video");
         return;
     }
+    qarvo::net::reloadConnectTo();
     const std::string url = "http://msg.nicovideo.jp/api/thread?thread=" + video->threadId + "&res_from=-100000";
     for (auto _ : state) {
         const auto start = std::chrono::steady_clock::now();
@@ -217,18 +235,73 @@ BENCHMARK(BM_CliFetch)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark
 BENCHMARK(BM_ServiceAnswerOnly)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_CliFetch)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// UTF-16 units of a UTF-8 text, with the markup escaping the engine applies to bodies.
+size_t utf16Units(std::string_view text, bool escaped)
+{
+    size_t units = 0;
+    for (const char c : text) {
+        const unsigned char u = static_cast<unsigned char>(c);
+        if ((u & 0xC0) == 0x80)
+            continue;
+        units += u >= 0xF0 ? 2 : 1;
+        if (escaped)
+            units += c == '&' ? 4 : c == '<' || c == '>' ? 3 : c == '"' ? 5 : 0;
+    }
+    return units;
+}
+
+// The bytes of the strings the engine stores for every comment of the video: body and user
+// id, each with its terminator (the mail texts and thread names are stored once each).
+double textBytes()
+{
+    const nicosim::Catalogue& catalogue = service().catalogue;
+    double bytes = 0;
+    for (const nicosim::ModernFork& fork : nicosim::modernForks(catalogue, *catalogue.video("sm100000"))) {
+        for (int i = 0; i < fork.count; ++i) {
+            const nicosim::ModernComment c = nicosim::modernComment(catalogue, fork, i);
+            bytes += 2.0 * static_cast<double>(utf16Units(c.body, true) + 1 + utf16Units(c.userId, false) + 1);
+        }
+    }
+    return bytes;
+}
+
+void BM_CliFetchAllCurrent(benchmark::State& state)
+{
+    service();
+    const std::string address = "http://www.nicovideo.jp/watch/sm100000~modern";
+    const RunResult small = runCli({"fetch", address, "-n", "1"});
+    if (!small.ok) {
+        state.SkipWithError("pelmora-cli failed");
+        return;
+    }
+    const Measured m = measure(state, "cli all current", {"--all", "fetch", address});
+    if (!m.ok)
+        return;
+    constexpr double kComments = 100000;
+    state.counters["peak_MB"] = m.peakMegabytes;
+    state.counters["comments"] = kComments;
+    state.counters["bytes_per_comment_beyond_text"] =
+        ((m.peakMegabytes - small.peakMegabytes) * 1024.0 * 1024.0 - textBytes()) / kComments;
+    if (g_oldSeconds > 0)
+        state.counters["time_vs_old_100000"] = m.meanSeconds / g_oldSeconds;
+    state.SetItemsProcessed(state.iterations() * static_cast<int64_t>(kComments));
+}
+
+BENCHMARK(BM_CliFetchAllCurrent)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
 int serve()
 {
     service();
-    for (const char* name : {"PELMORA_CONNECT_TO", "PELMORA_COOKIE_DIR", "USER", "HOME", "XDG_CONFIG_HOME"})
+    for (const char* name : {"PELMORA_CONNECT_TO", "SSL_CERT_FILE", "PELMORA_COOKIE_DIR", "USER", "HOME",
+                             "XDG_CONFIG_HOME"})
         std::printf("env %s=%s\n", name, std::getenv(name));
     std::printf("cli");
-    for (const std::string& a : cliArguments(100000))
+    for (const std::string& a : cliArguments(oldPathFetch(100000)))
         std::printf(" %s", a.c_str());
     std::printf("\n");
     std::fflush(stdout);
     // One warm-up fetch: the simulated service makes the thread on first demand.
-    runCli(100000);
+    runCli(oldPathFetch(100000));
     std::printf("ready\n");
     std::fflush(stdout);
     char c;
@@ -243,17 +316,18 @@ int main(int argc, char** argv)
 {
     if (argc >= 2 && std::string(argv[1]) == "--serve")
         return serve();
-    if (argc >= 3 && std::string(argv[1]) == "--measure")
-        return measure(argc, argv);
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))
         return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     using pelmora::bench::Better;
-    pelmora::bench::printTarget("fetch 100,000 comments through pelmora-cli (warm)",
-                                pelmora::bench::medianWall("cli 100000"), "s", 0.5, Better::Lower);
-    pelmora::bench::printRatio("fetch 100,000 comments", "service answer alone", pelmora::bench::medianWall("service"),
-                               "the whole fetch", pelmora::bench::medianWall("cli 100000"), "s", 0, Better::Lower);
+    using pelmora::bench::medianWall;
+    pelmora::bench::printTarget("fetch 100,000 comments through pelmora-cli (warm)", medianWall("cli 100000"), "s",
+                                0.5, Better::Lower);
+    pelmora::bench::printRatio("fetch 100,000 comments", "service answer alone", medianWall("service"),
+                               "the whole fetch", medianWall("cli 100000"), "s", 0, Better::Lower);
+    pelmora::bench::printRatio("fetch all 100,000 comments", "current interface", medianWall("cli all current"),
+                               "old path, newest 100,000", medianWall("cli 100000"), "s", 0, Better::Lower);
     return 0;
 }

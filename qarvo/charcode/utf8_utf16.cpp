@@ -14,6 +14,7 @@
 
 #include "qarvo/charcode/char_code.h"
 #include "qarvo/charcode/system_charcode.h"
+#include "qarvo/text/unicode.h"
 
 namespace qarvo::common::System {
 namespace {
@@ -75,8 +76,8 @@ void walkUtf8(const unsigned char* s, size_t n, Sink& sink)
         }
         const unsigned lead = s[i];
         // The common case of Japanese text first: a run of well-formed three-byte sequences.
-        // The checks are those below (E0 needs A0..BF second, ED 80..9F) written as a range
-        // of the value.
+        // The checks are ReadUtf8's (E0 needs A0..BF second, ED 80..9F) written as a range of
+        // the value.
         if ((lead & 0xF0) == 0xE0) {
             bool any = false;
             while (n - i >= 3) {
@@ -93,51 +94,18 @@ void walkUtf8(const unsigned char* s, size_t n, Sink& sink)
             if (any)
                 continue;
         }
-        unsigned trail;
-        unsigned lo = 0x80, hi = 0xBF;
-        uint32_t cp;
-        if (lead >= 0xC2 && lead <= 0xDF) {
-            trail = 1;
-            cp = lead & 0x1F;
-        } else if (lead >= 0xE0 && lead <= 0xEF) {
-            trail = 2;
-            cp = lead & 0x0F;
-            if (lead == 0xE0)
-                lo = 0xA0;
-            else if (lead == 0xED)
-                hi = 0x9F;
-        } else if (lead >= 0xF0 && lead <= 0xF4) {
-            trail = 3;
-            cp = lead & 0x07;
-            if (lead == 0xF0)
-                lo = 0x90;
-            else if (lead == 0xF4)
-                hi = 0x8F;
-        } else {
-            // A stray continuation byte, C0/C1 (always overlong) or F5..FF.
+        char32_t cp = 0;
+        const int length = unicode::ReadUtf8(s + i, n - i, &cp);
+        if (length < 0) {
             sink.unit(kReplacement);
-            ++i;
-            continue;
-        }
-        size_t j = i + 1;
-        bool complete = true;
-        for (unsigned k = 0; k < trail; ++k, ++j) {
-            if (j >= n || s[j] < lo || s[j] > hi) {
-                complete = false;
-                break;
-            }
-            cp = (cp << 6) | (s[j] & 0x3F);
-            lo = 0x80;
-            hi = 0xBF;
-        }
-        i = j;
-        if (!complete) {
-            sink.unit(kReplacement);
+            i += static_cast<size_t>(-length);
         } else if (cp >= 0x10000) {
+            i += static_cast<size_t>(length);
             cp -= 0x10000;
             sink.unit(static_cast<char16_t>(0xD800 + (cp >> 10)));
             sink.unit(static_cast<char16_t>(0xDC00 + (cp & 0x3FF)));
         } else {
+            i += static_cast<size_t>(length);
             sink.unit(static_cast<char16_t>(cp));
         }
     }
@@ -157,28 +125,8 @@ struct WriteBytes {
             out[i] = static_cast<char>(s[i]);
         out += n;
     }
-    void bytes(uint32_t cp, unsigned n)
-    {
-        switch (n) {
-        case 2:
-            *out++ = static_cast<char>(0xC0 | (cp >> 6));
-            break;
-        case 3:
-            *out++ = static_cast<char>(0xE0 | (cp >> 12));
-            *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            break;
-        default:
-            *out++ = static_cast<char>(0xF0 | (cp >> 18));
-            *out++ = static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-            *out++ = static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-            break;
-        }
-        *out++ = static_cast<char>(0x80 | (cp & 0x3F));
-    }
+    void bytes(uint32_t cp, unsigned) { out += unicode::EncodeUtf8(cp, out); }
 };
-
-bool isHighSurrogate(char16_t c) { return c >= 0xD800 && c <= 0xDBFF; }
-bool isLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 template <class Sink>
 void walkUtf16(const char16_t* s, size_t n, Sink& sink)
@@ -196,11 +144,11 @@ void walkUtf16(const char16_t* s, size_t n, Sink& sink)
         ++i;
         if (c < 0x800) {
             sink.bytes(c, 2);
-        } else if (isHighSurrogate(c) && i < n && isLowSurrogate(s[i])) {
-            const uint32_t cp = 0x10000 + ((static_cast<uint32_t>(c - 0xD800) << 10) | (s[i] - 0xDC00));
+        } else if (unicode::IsHighSurrogate(c) && i < n && unicode::IsLowSurrogate(s[i])) {
+            const uint32_t cp = unicode::CombineSurrogates(c, s[i]);
             ++i;
             sink.bytes(cp, 4);
-        } else if (isHighSurrogate(c) || isLowSurrogate(c)) {
+        } else if (unicode::IsHighSurrogate(c) || unicode::IsLowSurrogate(c)) {
             // Unpaired: it has no UTF-8 form.
             sink.bytes(kReplacement, 3);
         } else {

@@ -1,6 +1,7 @@
 #include "qarvo/escape/charset_text.h"
 
 #include "qarvo/charcode/system_charcode.h"
+#include "qarvo/text/unicode.h"
 
 namespace qarvo::common::System {
 namespace {
@@ -23,11 +24,7 @@ std::u16string unitsFromBytes(const std::string& bytes)
 std::string bytesFromUnits(const std::u16string& units)
 {
     std::string bytes;
-    bytes.reserve(units.size() * 2);
-    for (char16_t c : units) {
-        bytes.push_back(static_cast<char>(c & 0xFF));
-        bytes.push_back(static_cast<char>(c >> 8));
-    }
+    unicode::AppendUtf16Le(bytes, units.data(), units.size());
     return bytes;
 }
 

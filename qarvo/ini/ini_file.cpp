@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "qarvo/text/integer.h"
+#include "qarvo/text/unicode.h"
 
 namespace qarvo {
 
@@ -184,13 +185,10 @@ bool BasicIniFile<Str>::writeTail(size_t at, const Units& units)
 {
     const int64_t unitSize = static_cast<int64_t>(sizeof(Char));
     std::string bytes;
-    bytes.reserve(units.size() * sizeof(Char));
-    for (Char c : units) {
-        const auto u = static_cast<std::make_unsigned_t<Char>>(c);
-        bytes.push_back(static_cast<char>(u & 0xFF));
-        if constexpr (sizeof(Char) == 2)
-            bytes.push_back(static_cast<char>(u >> 8));
-    }
+    if constexpr (sizeof(Char) == 2)
+        unicode::AppendUtf16Le(bytes, reinterpret_cast<const char16_t*>(units.data()), units.size());
+    else
+        bytes.assign(reinterpret_cast<const char*>(units.data()), units.size());
     const int64_t offset = static_cast<int64_t>(at) * unitSize;
     if (m_file.Seek(offset, SEEK_SET) != offset)
         return false;

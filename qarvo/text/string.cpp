@@ -1,6 +1,7 @@
 #include "qarvo/text/string.h"
 
 #include "qarvo/platform/codepage.h"
+#include "qarvo/text/unicode.h"
 
 #include <ostream>
 
@@ -37,11 +38,7 @@ C_String C_WString::ToString() const
 C_String C_WString::ToByteString() const
 {
     std::string out;
-    out.reserve(m_text.size() * 2);
-    for (char16_t c : m_text) {
-        out.push_back(static_cast<char>(c & 0xFF));
-        out.push_back(static_cast<char>(c >> 8));
-    }
+    unicode::AppendUtf16Le(out, m_text.data(), m_text.size());
     return C_String(std::move(out));
 }
 
@@ -52,30 +49,17 @@ void PrintTo(const C_String& text, std::ostream* out)
 
 void PrintTo(const C_WString& text, std::ostream* out)
 {
-    // A small UTF-16 -> UTF-8 writer so that this layer needs no conversion library.
     std::string utf8;
     const auto& s = text.std();
     for (size_t i = 0; i < s.size(); ++i) {
-        uint32_t c = s[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] <= 0xDFFF)
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        else if (c >= 0xD800 && c <= 0xDFFF)
-            c = 0xFFFD;
-        if (c < 0x80) {
-            utf8.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            utf8.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            utf8.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            utf8.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            utf8.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            utf8.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            utf8.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        char32_t c = s[i];
+        if (unicode::IsHighSurrogate(c) && i + 1 < s.size() && unicode::IsLowSurrogate(s[i + 1])) {
+            c = unicode::CombineSurrogates(s[i], s[i + 1]);
+            ++i;
+        } else if (unicode::IsSurrogate(c)) {
+            c = unicode::kReplacement;
         }
+        unicode::AppendUtf8(utf8, c);
     }
     *out << "u\"" << utf8 << '"';
 }

@@ -5,6 +5,7 @@
 #include <ctime>
 
 #include "qarvo/charcode/system_charcode.h"
+#include "qarvo/escape/json.h"
 #include "qarvo/escape/markup.h"
 #include "qarvo/text/string.h"
 #include "qarvo/time/time.h"
@@ -37,36 +38,6 @@ void appendNumber(std::string& out, long long value)
     out.append(digits, end);
 }
 
-// A JSON string literal of UTF-8 text, appended.
-void appendJsonQuoted(std::string& out, std::string_view utf8)
-{
-    out += '"';
-    size_t plain = 0;  // start of the run that needs no escape
-    for (size_t i = 0; i < utf8.size(); ++i) {
-        const unsigned char u = static_cast<unsigned char>(utf8[i]);
-        if (u >= 0x20 && u != '"' && u != '\\')
-            continue;
-        out.append(utf8.substr(plain, i - plain));
-        plain = i + 1;
-        switch (u) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default: {
-            static const char kHex[] = "0123456789abcdef";
-            const char escaped[6] = {'\\', 'u', '0', '0', kHex[u >> 4], kHex[u & 15]};
-            out.append(escaped, sizeof escaped);
-        }
-        }
-    }
-    out.append(utf8.substr(plain));
-    out += '"';
-}
-
 // The UTF-16 field as a JSON string literal, appended; `scratch` holds its UTF-8 form meanwhile.
 void appendJsonField(std::string& out, std::string& scratch, const pelmora_wchar* text, bool decodeMarkup)
 {
@@ -77,7 +48,7 @@ void appendJsonField(std::string& out, std::string& scratch, const pelmora_wchar
         else
             System::utf16_to_utf8_append(scratch, reinterpret_cast<const char16_t*>(text), -1);
     }
-    appendJsonQuoted(out, scratch);
+    System::json_quote_append(out, scratch);
 }
 
 }  // namespace
@@ -120,10 +91,7 @@ std::string formatCommentLine(const ChatEntry& chat)
 
 std::string jsonQuote(const std::string& utf8)
 {
-    std::string out;
-    out.reserve(utf8.size() + 2);
-    appendJsonQuoted(out, utf8);
-    return out;
+    return System::json_quote(utf8);
 }
 
 void appendCommentJson(std::string& out, const ChatEntry& chat)

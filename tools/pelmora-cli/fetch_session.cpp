@@ -28,7 +28,9 @@ std::string FetchSession::requestText(const CliOptions& options)
         return options.target + " decode";
     // The raw XML is kept only when the mode word asks for it.
     const bool wantXml = !options.xmlPath.empty() && options.mode.find("xml") == std::string::npos;
-    return options.target + " " + std::to_string(options.count) + " " + (wantXml ? "xml_" : "") + options.mode;
+    const bool addAll = options.all && options.mode.find("all") == std::string::npos;
+    return options.target + " " + std::to_string(options.count) + " " + (wantXml ? "xml_" : "") + options.mode +
+           (addAll ? "_all" : "");
 }
 
 void FetchSession::onResult(int, int code, const ParseResult* result, intptr_t userValue)
@@ -76,6 +78,7 @@ void FetchSession::handleResult(int code, const ParseResult* result)
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_batches;
     m_lastCode = code;
+    m_lastState = result && result->stateText ? result->stateText : "";
     m_changed.notify_all();
 }
 
@@ -152,13 +155,16 @@ int FetchSession::Run()
 
     int code;
     bool xmlFailed;
+    std::string state;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         code = m_lastCode;
         xmlFailed = m_xmlFailed;
+        state = m_lastState;
     }
     if (code != 0) {
-        std::fprintf(m_err, "pelmora-cli: failed with code %d: %s\n", code, pelmora_result_text(code));
+        std::fprintf(m_err, "pelmora-cli: failed with code %d: %s%s%s\n", code, pelmora_result_text(code),
+                     state.empty() ? "" : ": ", state.c_str());
         return code;
     }
     if (xmlFailed) {
