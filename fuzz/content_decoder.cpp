@@ -54,7 +54,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const Outcome split = inflateInPieces(coding, in.rest, pelmora::fuzz::cutPoints(in.seed, in.rest.size()));
     pelmora::fuzz::require(whole == split);
 
-    platform::NetBuffer body;
+    platform::MemoryBlock body;
     size_t bodySize = 0;
     C_String error;
     const bool ok = decodeBody(coding, in.rest.data(), in.rest.size(), kCap, &body, &bodySize, &error);

@@ -9,7 +9,11 @@
 // counters are its wall time and its peak resident memory (from wait4). The current path also
 // reports its time against the old path's 100,000 of this run, and its peak memory per
 // comment beyond the texts: (peak - the peak of a one-comment fetch - the comments' UTF-16
-// strings) / 100,000.
+// strings) / 100,000. Beside them the comment answer alone is fetched from the simulated
+// service (one GET, nothing parsed), which is what the service itself costs of the whole
+// fetch. After the table come the side-by-side ratios. `--serve` starts the service, prints
+// "env NAME=VALUE" lines and the pelmora-cli command line of the 100,000 fetch, and serves
+// until stdin closes (for counting pelmora-cli's instructions under callgrind).
 
 #include <benchmark/benchmark.h>
 
@@ -21,6 +25,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -30,6 +35,9 @@
 #include <thread>
 #include <vector>
 
+#include "bench/support/side_by_side.h"
+#include "qarvo/http/http_async.h"
+#include "qarvo/net/connect_to.h"
 #include "tools/nicosim/modern_threads.h"
 #include "tools/nicosim/nicosim.h"
 
@@ -110,10 +118,21 @@ struct RunResult {
     double peakMegabytes = 0;
 };
 
-RunResult runCli(std::vector<std::string> tail)
+std::vector<std::string> cliArguments(const std::vector<std::string>& tail)
 {
     std::vector<std::string> args = {PELMORA_CLI_PATH, "--library", PELMORA2_PATH, "--format", "jsonl"};
     args.insert(args.end(), tail.begin(), tail.end());
+    return args;
+}
+
+std::vector<std::string> oldPathFetch(int count)
+{
+    return {"fetch", "http://www.nicovideo.jp/watch/sm100000", "-n", std::to_string(count)};
+}
+
+RunResult runCli(const std::vector<std::string>& tail)
+{
+    std::vector<std::string> args = cliArguments(tail);
     std::vector<char*> argv;
     for (std::string& a : args)
         argv.push_back(a.data());
@@ -146,7 +165,7 @@ struct Measured {
 
 // One warm-up run (the simulated service makes a thread on first demand), then the
 // benchmark's iterations, each one pelmora-cli process.
-Measured measure(benchmark::State& state, const std::vector<std::string>& args)
+Measured measure(benchmark::State& state, const std::string& workload, const std::vector<std::string>& args)
 {
     Measured m;
     if (!runCli(args).ok) {
@@ -161,6 +180,7 @@ Measured measure(benchmark::State& state, const std::vector<std::string>& args)
             return m;
         }
         state.SetIterationTime(r.seconds);
+        pelmora::bench::noteTime(workload, r.seconds);
         m.peakMegabytes = std::max(m.peakMegabytes, r.peakMegabytes);
         total += r.seconds;
     }
@@ -176,7 +196,7 @@ void BM_CliFetch(benchmark::State& state)
 {
     service();
     const int count = static_cast<int>(state.range(0));
-    const Measured m = measure(state, {"fetch", "http://www.nicovideo.jp/watch/sm100000", "-n", std::to_string(count)});
+    const Measured m = measure(state, "cli " + std::to_string(count), oldPathFetch(count));
     if (!m.ok)
         return;
     if (count == 100000)
@@ -186,7 +206,34 @@ void BM_CliFetch(benchmark::State& state)
     state.SetItemsProcessed(state.iterations() * count);
 }
 
+// The newest 100,000 comments of the video as the comment server answers them, fetched alone.
+void BM_ServiceAnswerOnly(benchmark::State& state)
+{
+    const auto video = service().catalogue.video("sm100000");
+    if (!video) {
+        state.SkipWithError("no such video");
+        return;
+    }
+    qarvo::net::reloadConnectTo();
+    const std::string url = "http://msg.nicovideo.jp/api/thread?thread=" + video->threadId + "&res_from=-100000";
+    for (auto _ : state) {
+        const auto start = std::chrono::steady_clock::now();
+        qarvo::C_HttpAsync http;
+        http.SetHTTPBufferSize(256 << 20);
+        if (!http.Open(url.c_str(), 60000) || !http.Connect() ||
+            http.WaitForConnecting() != qarvo::C_HttpAsync::kSuccess || http.GetResponseSize() < 1000000) {
+            state.SkipWithError("the answer did not come");
+            return;
+        }
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+        state.SetIterationTime(seconds);
+        pelmora::bench::noteTime("service", seconds);
+    }
+}
+
 BENCHMARK(BM_CliFetch)->Arg(10000)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_ServiceAnswerOnly)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_CliFetch)->Arg(100000)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // UTF-16 units of a UTF-8 text, with the markup escaping the engine applies to bodies.
 size_t utf16Units(std::string_view text, bool escaped)
@@ -227,7 +274,7 @@ void BM_CliFetchAllCurrent(benchmark::State& state)
         state.SkipWithError("pelmora-cli failed");
         return;
     }
-    const Measured m = measure(state, {"--all", "fetch", address});
+    const Measured m = measure(state, "cli all current", {"--all", "fetch", address});
     if (!m.ok)
         return;
     constexpr double kComments = 100000;
@@ -242,6 +289,45 @@ void BM_CliFetchAllCurrent(benchmark::State& state)
 
 BENCHMARK(BM_CliFetchAllCurrent)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
+int serve()
+{
+    service();
+    for (const char* name : {"PELMORA_CONNECT_TO", "SSL_CERT_FILE", "PELMORA_COOKIE_DIR", "USER", "HOME",
+                             "XDG_CONFIG_HOME"})
+        std::printf("env %s=%s\n", name, std::getenv(name));
+    std::printf("cli");
+    for (const std::string& a : cliArguments(oldPathFetch(100000)))
+        std::printf(" %s", a.c_str());
+    std::printf("\n");
+    std::fflush(stdout);
+    // One warm-up fetch: the simulated service makes the thread on first demand.
+    runCli(oldPathFetch(100000));
+    std::printf("ready\n");
+    std::fflush(stdout);
+    char c;
+    while (std::fread(&c, 1, 1, stdin) == 1) {
+    }
+    return 0;
+}
+
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    if (argc >= 2 && std::string(argv[1]) == "--serve")
+        return serve();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    using pelmora::bench::Better;
+    using pelmora::bench::medianWall;
+    pelmora::bench::printTarget("fetch 100,000 comments through pelmora-cli (warm)", medianWall("cli 100000"), "s",
+                                0.5, Better::Lower);
+    pelmora::bench::printRatio("fetch 100,000 comments", "service answer alone", medianWall("service"),
+                               "the whole fetch", medianWall("cli 100000"), "s", 0, Better::Lower);
+    pelmora::bench::printRatio("fetch all 100,000 comments", "current interface", medianWall("cli all current"),
+                               "old path, newest 100,000", medianWall("cli 100000"), "s", 0, Better::Lower);
+    return 0;
+}

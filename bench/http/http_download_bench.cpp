@@ -2,7 +2,11 @@
 // body in the same run (ratios are what count: absolute numbers depend on the machine).
 //
 //   qarvo_http_download_bench [--benchmark_...]
-// prints, after the table, the throughput of each client relative to curl.
+// prints, after the table, the throughput of each client relative to curl (medians).
+//   qarvo_http_download_bench --serve
+// serves the body and prints "url URL" until it is stopped (for curl under callgrind), and
+//   qarvo_http_download_bench --count whole-body|reader-stream [--url URL]
+// downloads it once, for an instruction count (from its own server without --url).
 
 #include <benchmark/benchmark.h>
 
@@ -16,6 +20,8 @@
 #include <thread>
 #include <vector>
 
+#include "bench/support/instruction_count.h"
+#include "bench/support/side_by_side.h"
 #include "qarvo/http/http_async.h"
 #include "qarvo/platform/socket.h"
 #include "qarvo/time/clock.h"
@@ -24,7 +30,7 @@ using namespace qarvo;
 
 namespace {
 
-constexpr int64_t kBodySize = 200LL * 1024 * 1024;
+int64_t kBodySize = 200LL * 1024 * 1024;
 constexpr size_t kSendPiece = 1 << 20;
 
 // Serves kBodySize bytes to every connection (HTTP/1.0, Content-Length, then close).
@@ -117,24 +123,41 @@ BodyServer& server()
     return s;
 }
 
-// Best (shortest) seconds per download, by client.
-std::map<std::string, double>& bestSeconds()
+double now()
 {
-    static std::map<std::string, double> best;
-    return best;
+    return qarvo_time_millis() / 1000.0;
 }
 
 void note(const std::string& name, double seconds)
 {
-    auto& best = bestSeconds();
-    auto it = best.find(name);
-    if (it == best.end() || seconds < it->second)
-        best[name] = seconds;
+    pelmora::bench::noteTime(name, seconds);
 }
 
-double now()
+// One download by C_HttpAsync; false when it came short.
+bool downloadReaderStream(const std::string& url, C_Memory& out)
 {
-    return qarvo_time_millis() / 1000.0;
+    C_HttpAsync http;
+    http.SetReaderStream(true);
+    if (!http.Open(url.c_str(), 60000) || !http.Connect())
+        return false;
+    int64_t total = 0;
+    for (;;) {
+        const int n = http.ReaderStream(&out, 1 << 20, 30000);
+        if (n <= 0)
+            break;
+        total += n;
+    }
+    return http.WaitForConnecting() == I_HttpType::kSuccess && total == kBodySize;
+}
+
+bool downloadWholeBody(const std::string& url)
+{
+    C_HttpAsync http;
+    // The whole answer plus the one read of room the buffer always keeps.
+    http.SetHTTPBufferSize(static_cast<int>(kBodySize + 64 * 1024 + 10240));
+    if (!http.Open(url.c_str(), 60000) || !http.Connect())
+        return false;
+    return http.WaitForConnecting() == I_HttpType::kSuccess && http.GetResponseSize() == kBodySize;
 }
 
 void BM_Curl(benchmark::State& state)
@@ -158,25 +181,11 @@ void BM_HttpAsyncReaderStream(benchmark::State& state)
     C_Memory out;
     for (auto _ : state) {
         const double start = now();
-        C_HttpAsync http;
-        http.SetReaderStream(true);
-        if (!http.Open(server().Url().c_str(), 60000) || !http.Connect()) {
-            state.SkipWithError("open/connect failed");
-            return;
-        }
-        int64_t total = 0;
-        for (;;) {
-            const int n = http.ReaderStream(&out, 1 << 20, 30000);
-            if (n <= 0)
-                break;
-            total += n;
-        }
-        const int status = http.WaitForConnecting();
-        const double took = now() - start;
-        if (total != kBodySize || status != I_HttpType::kSuccess) {
+        if (!downloadReaderStream(server().Url(), out)) {
             state.SkipWithError("short download");
             return;
         }
+        const double took = now() - start;
         state.SetIterationTime(took);
         note("reader-stream", took);
     }
@@ -187,19 +196,11 @@ void BM_HttpAsyncWholeBody(benchmark::State& state)
 {
     for (auto _ : state) {
         const double start = now();
-        C_HttpAsync http;
-        // The whole answer plus the one read of room the buffer always keeps.
-        http.SetHTTPBufferSize(static_cast<int>(kBodySize + 64 * 1024 + 10240));
-        if (!http.Open(server().Url().c_str(), 60000) || !http.Connect()) {
-            state.SkipWithError("open/connect failed");
-            return;
-        }
-        const int status = http.WaitForConnecting();
-        const double took = now() - start;
-        if (status != I_HttpType::kSuccess || http.GetResponseSize() != kBodySize) {
+        if (!downloadWholeBody(server().Url())) {
             state.SkipWithError("short download");
             return;
         }
+        const double took = now() - start;
         state.SetIterationTime(took);
         note("whole-body", took);
     }
@@ -209,24 +210,64 @@ void BM_HttpAsyncWholeBody(benchmark::State& state)
 // Interleaved so that each client sees the machine in the same state.
 BENCHMARK(BM_Curl)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HttpAsyncReaderStream)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
-BENCHMARK(BM_HttpAsyncWholeBody)->UseManualTime()->Iterations(3)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HttpAsyncWholeBody)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_Curl)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_HttpAsyncWholeBody)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_HttpAsyncReaderStream)->UseManualTime()->Iterations(5)->Unit(benchmark::kMillisecond);
+
+
+// Serves until stdin closes (bench/run keeps it open while curl is counted).
+int serve()
+{
+    std::printf("url %s\n", server().Url().c_str());
+    std::fflush(stdout);
+    char c;
+    while (std::fread(&c, 1, 1, stdin) == 1) {
+    }
+    return 0;
+}
+
+int countOnce(const std::string& mode, int argc, char** argv)
+{
+    std::string url;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string(argv[i]) == "--url")
+            url = argv[i + 1];
+    if (url.empty())
+        url = server().Url();
+    bool ok = false;
+    C_Memory out;
+    pelmora::bench::countedRun([&] {
+        ok = mode == "reader-stream" ? downloadReaderStream(url, out) : downloadWholeBody(url);
+    });
+    std::printf("%s: %s, %lld bytes\n", mode.c_str(), ok ? "complete" : "SHORT", static_cast<long long>(kBodySize));
+    return ok ? 0 : 1;
+}
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc >= 2 && std::string(argv[1]) == "--serve")
+        return serve();
+    if (const std::string mode = pelmora::bench::countMode(argc, argv); !mode.empty())
+        return countOnce(mode, argc, argv);
     benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
-    const auto& best = bestSeconds();
-    const auto curl = best.find("curl");
-    if (curl == best.end())
-        return 0;
-    std::printf("\nbest of each, %lld MB from loopback:\n", static_cast<long long>(kBodySize >> 20));
-    for (const auto& [name, seconds] : best)
-        std::printf("  %-14s %8.1f MB/s   %.2fx curl\n", name.c_str(), (kBodySize >> 20) / seconds,
-                    curl->second / seconds);
+    using pelmora::bench::Better;
+    using pelmora::bench::medianWall;
+    // Throughput from the median time of each client.
+    const auto rate = [](const char* client) {
+        const double seconds = medianWall(client);
+        return seconds > 0 ? static_cast<double>(kBodySize >> 20) / seconds : -1;
+    };
+    const std::string what = "download " + std::to_string(kBodySize >> 20) + " MB over loopback";
+    pelmora::bench::printRatio(what, "whole-body", rate("whole-body"), "curl", rate("curl"), "MB/s", 1.0,
+                               Better::Higher);
+    pelmora::bench::printRatio(what, "reader-stream", rate("reader-stream"), "curl", rate("curl"), "MB/s", 1.1,
+                               Better::Higher);
     return 0;
 }

@@ -1,6 +1,8 @@
 #include "engine/handlers/video_handler.h"
 
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "engine/cookie/browser_cookie.h"
 #include "engine/handlers/current_video.h"
@@ -33,13 +35,16 @@ constexpr const char16_t* kHeadingRefused = u"\u77ed";   // 短
 // Extensions longer than this are no extensions (a page that changed its layout).
 constexpr int kMaxExtensionLength = 5;
 
-qarvo::C_String bodyText(const qarvo::C_Memory& body)
+// The answer, up to its terminating NUL.
+std::string_view bodyView(const qarvo::C_Memory& body)
 {
     const char* data = body.GetChars();
-    if (!data)
-        return qarvo::C_String();
-    // The answer ends at its terminating NUL.
-    return qarvo::C_String(data, static_cast<int>(strnlen(data, static_cast<size_t>(body.GetSize()))));
+    return data ? std::string_view(data, strnlen(data, static_cast<size_t>(body.GetSize()))) : std::string_view();
+}
+
+qarvo::C_String bodyText(const qarvo::C_Memory& body)
+{
+    return qarvo::C_String(std::string(bodyView(body)));
 }
 
 int failureCode(const ParseContext& context)
@@ -147,14 +152,15 @@ int requestComments(const qarvo::C_WArrayString& words, ParseContext& context, c
     if (!fetchWithCookies(stop, server, kFetchPost, &cookie, false, &answer, &request, nullptr, nullptr))
         return failureCode(context);
 
-    const qarvo::C_String raw = bodyText(answer);
+    // The answer is walked where it lies.
+    const std::string_view raw = bodyView(answer);
     if (modeHas(words, u"xml")) {
         context.rawXml.Clear();
-        context.rawXml.Add(raw.c_str(), raw.Length());
+        context.rawXml.Add(raw.data(), static_cast<int>(raw.size()));
     }
     if (modeHas(words, u"cache"))
         context.cacheKey = qarvo::C_String::Stringf("%s %s", server.c_str(), thread.c_str());
-    parseChats(context, System::utf8_to_utf16(raw), kNoRunningNumbers);
+    parseChats(context, raw, kNoRunningNumbers);
     return PELMORA_RESULT_SUCCESS;
 }
 

@@ -1,14 +1,16 @@
 #pragma once
-// The comments of one batch, in order of arrival. Items sit in large fixed chunks that never
-// move, so that a batch of a million comments costs a few hundred allocations and the items can
-// be linked in place into the chain the caller walks.
+// The comments of one batch, in order of arrival. Items sit in chunks that never move, each
+// twice as large as the one before, so that a batch of a million comments costs a few
+// allocations (large ones in huge pages) and the items can be linked in place into the chain the
+// caller walks.
 
+#include <bit>
 #include <cstddef>
 #include <iterator>
-#include <memory>
 #include <vector>
 
 #include "engine/parse/chat_item.h"
+#include "qarvo/platform/memory_block.h"
 
 namespace pelmora::engine {
 
@@ -65,12 +67,21 @@ public:
     Iterator<const ChatItem> end() const { return Iterator<const ChatItem>(this, m_count); }
 
 private:
-    static constexpr size_t kChunkItems = 4096;
+    // The first chunk's items; chunk k holds kFirstChunk << k of them and starts at item
+    // kFirstChunk * (2^k - 1).
+    static constexpr size_t kFirstChunk = 256;
 
-    ChatItem& at(size_t index) const { return m_chunks[index / kChunkItems][index % kChunkItems]; }
+    ChatItem& at(size_t index) const
+    {
+        const size_t slot = index / kFirstChunk + 1;
+        const size_t chunk = static_cast<size_t>(std::bit_width(slot)) - 1;
+        return items(chunk)[index - kFirstChunk * ((size_t{1} << chunk) - 1)];
+    }
+    ChatItem* items(size_t chunk) const { return reinterpret_cast<ChatItem*>(m_chunks[chunk].get()); }
 
-    std::vector<std::unique_ptr<ChatItem[]>> m_chunks;
+    std::vector<qarvo::platform::MemoryBlock> m_chunks;
     size_t m_count = 0;
+    size_t m_capacity = 0;
 };
 
 }  // namespace pelmora::engine

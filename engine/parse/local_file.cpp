@@ -6,14 +6,19 @@
 
 #include "engine/parse/chat_parser.h"
 #include "engine/pelmora2.h"
-#include "qarvo/charcode/system_charcode.h"
 #include "qarvo/file/file_stream.h"
+#include "qarvo/platform/memory_block.h"
 
 namespace pelmora::engine {
 namespace {
 
-// The conversion and the comment records count in int.
+// The comment records count in int.
 constexpr int64_t kMaxFileBytes = INT_MAX - 1;
+
+struct FileBytes {
+    qarvo::platform::MemoryBlock block;
+    size_t size = 0;
+};
 
 bool isXmlSpace(char c)
 {
@@ -21,8 +26,9 @@ bool isXmlSpace(char c)
 }
 
 // Reads the whole file into one block of its exact size: growing a buffer while reading would
-// hold the old and the new block at once, and a 150 MB answer is decoded in one go.
-bool readWholeFile(const qarvo::C_WString& path, std::string& out)
+// hold the old and the new block at once, and a 150 MB answer is decoded in one go. The block is
+// not zeroed first (a large one comes in huge pages): the read is its first touch.
+bool readWholeFile(const qarvo::C_WString& path, FileBytes& out)
 {
     qarvo::C_FileStream file;
     if (!file.Open(path, qarvo::FileFlags::Binary | qarvo::FileFlags::ReadOnly))
@@ -30,17 +36,19 @@ bool readWholeFile(const qarvo::C_WString& path, std::string& out)
     const int64_t size = file.GetSize();
     if (size < 0 || size > kMaxFileBytes)
         return false;
-    out.resize(static_cast<size_t>(size));
+    out.block = qarvo::platform::allocateMemoryBlock(static_cast<size_t>(size));
+    if (!out.block)
+        return false;
     size_t used = 0;
-    while (used < out.size()) {
-        const int n = file.Read(out.data() + used, static_cast<int>(out.size() - used));
+    while (used < static_cast<size_t>(size)) {
+        const int n = file.Read(out.block.get() + used, static_cast<int>(static_cast<size_t>(size) - used));
         if (n < 0)
             return false;
         if (n == 0)
             break;  // the file shrank while we read it: keep what is there
         used += static_cast<size_t>(n);
     }
-    out.resize(used);
+    out.size = used;
     return true;
 }
 
@@ -70,24 +78,16 @@ int decodeCommentBytes(const char* data, size_t size, ParseContext& context)
         return PELMORA_RESULT_NOT_USABLE;
     if (size > static_cast<size_t>(kMaxFileBytes))
         return PELMORA_RESULT_NOT_USABLE;
-    const qarvo::C_WString text = qarvo::common::System::_utf8_to_utf16(data, static_cast<int>(size));
-    parseChats(context, text, kNoRunningNumbers);
+    parseChats(context, std::string_view(data, size), kNoRunningNumbers);
     return PELMORA_RESULT_SUCCESS;
 }
 
 int decodeCommentFile(const qarvo::C_WString& path, ParseContext& context)
 {
-    std::string bytes;
+    FileBytes bytes;
     if (!readWholeFile(path, bytes))
         return PELMORA_RESULT_FILE_UNREADABLE;
-    if (!looksLikeCommentXml(bytes.data(), bytes.size()))
-        return PELMORA_RESULT_NOT_USABLE;
-    qarvo::C_WString text = qarvo::common::System::_utf8_to_utf16(bytes.data(), static_cast<int>(bytes.size()));
-    // The UTF-8 bytes are not needed any more; dropping them before the walk keeps the peak
-    // at the UTF-16 text plus the comments.
-    std::string().swap(bytes);
-    parseChats(context, text, kNoRunningNumbers);
-    return PELMORA_RESULT_SUCCESS;
+    return decodeCommentBytes(bytes.block.get(), bytes.size, context);
 }
 
 }  // namespace pelmora::engine

@@ -41,7 +41,7 @@ Attempt awaitAnswer(qarvo::C_HttpAsync& http, const StopSignal& stop);
 bool exchange(const StopSignal& stop, const qarvo::C_String& firstUrl, const ExchangeSetup& setup,
               qarvo::C_String* cookie, bool mergeCookies, qarvo::C_Memory* body, qarvo::C_String* finalUrl,
               qarvo::C_String* status);
-// Copies the answer's body (plus a terminating NUL) and the wanted header out.
-bool takeAnswer(const qarvo::C_HttpAsync& http, const ExchangeSetup& setup, qarvo::C_Memory* body);
+// Moves the answer's body (plus a terminating NUL) out of `http` and copies the wanted header.
+bool takeAnswer(qarvo::C_HttpAsync& http, const ExchangeSetup& setup, qarvo::C_Memory* body);
 
 }  // namespace pelmora::engine::detail

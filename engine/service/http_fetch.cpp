@@ -195,15 +195,13 @@ bool exchange(const StopSignal& stop, const qarvo::C_String& firstUrl, const Exc
     return false;
 }
 
-bool takeAnswer(const qarvo::C_HttpAsync& http, const ExchangeSetup& setup, qarvo::C_Memory* body)
+bool takeAnswer(qarvo::C_HttpAsync& http, const ExchangeSetup& setup, qarvo::C_Memory* body)
 {
     if (body) {
         const int64_t size = http.GetResponseSize();
-        if (size < 0 || size >= INT32_MAX)
+        // The body moves over as it was received: a comment answer is not copied again.
+        if (size < 0 || size >= INT32_MAX || http.TakeResponse(body) < 0)
             return false;
-        body->CreateBuffer(static_cast<int>(size) + 1);
-        if (size > 0)
-            body->CopyBuffer(http.GetResponseData(), static_cast<int>(size));
     }
     if (setup.wantedHeader && setup.headerValue) {
         const char* value = http.GetHeaderField(setup.wantedHeader);

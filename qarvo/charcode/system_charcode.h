@@ -12,7 +12,9 @@
 //
 // Every function is stateless and may be called from any thread. Nothing throws.
 
+#include <cstddef>
 #include <memory>
+#include <string>
 
 #include "qarvo/text/string.h"
 
@@ -27,6 +29,15 @@ C_WString _utf8_to_utf16(const char* text, int length);
 C_String utf16_to_utf8(const C_WString& text);
 // `length` code units of `text`; a negative length means "up to the first NUL".
 C_String _utf16_to_utf8(const char16_t* text, int length);
+// Converts `length` bytes into `out`, which must have room for `length` units (UTF-16 never
+// takes more units than UTF-8 takes bytes); the units written, without a terminator. A piece
+// cut at an ASCII byte converts exactly as it does inside the whole text.
+size_t utf8_to_utf16_into(const char* text, size_t length, char16_t* out);
+// The number of units the conversion of `length` bytes gives.
+size_t utf8_to_utf16_length(const char* text, size_t length);
+// Appends the UTF-8 form of `length` units of `text` to `out` (a negative length: up to the
+// first NUL), as _utf16_to_utf8 gives it.
+void utf16_to_utf8_append(std::string& out, const char16_t* text, int length);
 
 // --- system code page (CP932) <-> UTF-16 / UTF-8 ---
 

@@ -8,6 +8,10 @@
 #include <stdexcept>
 #include <string>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "qarvo/charcode/char_code.h"
 #include "qarvo/charcode/system_charcode.h"
 #include "qarvo/text/unicode.h"
@@ -30,7 +34,17 @@ struct WriteUnits {
     char16_t* out;
     void ascii(const unsigned char* s, size_t n)
     {
-        for (size_t i = 0; i < n; ++i)
+        size_t i = 0;
+#if defined(__SSE2__)
+        // Sixteen bytes widened to sixteen units at a time.
+        const __m128i zero = _mm_setzero_si128();
+        for (; n - i >= 16; i += 16) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i), _mm_unpacklo_epi8(bytes, zero));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out + i + 8), _mm_unpackhi_epi8(bytes, zero));
+        }
+#endif
+        for (; i < n; ++i)
             out[i] = s[i];
         out += n;
     }
@@ -59,6 +73,26 @@ void walkUtf8(const unsigned char* s, size_t n, Sink& sink)
                 ++i;
             sink.ascii(s + start, i - start);
             continue;
+        }
+        const unsigned lead = s[i];
+        // The common case of Japanese text first: a run of well-formed three-byte sequences.
+        // The checks are ReadUtf8's (E0 needs A0..BF second, ED 80..9F) written as a range of
+        // the value.
+        if ((lead & 0xF0) == 0xE0) {
+            bool any = false;
+            while (n - i >= 3) {
+                const uint32_t b0 = s[i], b1 = s[i + 1], b2 = s[i + 2];
+                if ((b0 & 0xF0) != 0xE0 || (b1 & 0xC0) != 0x80 || (b2 & 0xC0) != 0x80)
+                    break;
+                const uint32_t c = ((b0 & 0x0F) << 12) | ((b1 & 0x3F) << 6) | (b2 & 0x3F);
+                if (c < 0x800 || (c >= 0xD800 && c <= 0xDFFF))
+                    break;
+                sink.unit(static_cast<char16_t>(c));
+                i += 3;
+                any = true;
+            }
+            if (any)
+                continue;
         }
         char32_t cp = 0;
         const int length = unicode::ReadUtf8(s + i, n - i, &cp);
@@ -182,6 +216,39 @@ C_WString _utf8_to_utf16(const char* text, int length)
         return C_WString();
     const size_t n = length < 0 ? std::strlen(text) : static_cast<size_t>(length);
     return C_WString(decodeUtf8(text, n));
+}
+
+size_t utf8_to_utf16_into(const char* text, size_t length, char16_t* out)
+{
+    if (!text || length == 0)
+        return 0;
+    WriteUnits writer{out};
+    walkUtf8(reinterpret_cast<const unsigned char*>(text), length, writer);
+    return static_cast<size_t>(writer.out - out);
+}
+
+size_t utf8_to_utf16_length(const char* text, size_t length)
+{
+    if (!text || length == 0)
+        return 0;
+    CountUnits counter;
+    walkUtf8(reinterpret_cast<const unsigned char*>(text), length, counter);
+    return counter.count;
+}
+
+void utf16_to_utf8_append(std::string& out, const char16_t* text, int length)
+{
+    if (!text)
+        return;
+    const size_t n = length < 0 ? std::char_traits<char16_t>::length(text) : static_cast<size_t>(length);
+    if (n == 0)
+        return;
+    // One unit gives at most three bytes (a pair gives four for two).
+    const size_t old = out.size();
+    out.resize(old + 3 * n);
+    WriteBytes writer{out.data() + old};
+    walkUtf16(text, n, writer);
+    out.resize(static_cast<size_t>(writer.out - out.data()));
 }
 
 C_String utf16_to_utf8(const C_WString& text)

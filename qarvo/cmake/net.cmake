@@ -5,7 +5,6 @@ find_package(ZLIB REQUIRED)
 
 add_library(qarvo_net STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/socket.cpp
-  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/net_buffer.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/net/state_message.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/net/connection.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/net/connect_to.cpp

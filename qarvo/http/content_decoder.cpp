@@ -272,12 +272,12 @@ bool Inflater::Feed(const void* data, size_t size, const Sink& sink)
     return true;
 }
 
-bool decodeBody(ContentCoding coding, const char* data, size_t size, size_t cap, platform::NetBuffer* out,
+bool decodeBody(ContentCoding coding, const char* data, size_t size, size_t cap, platform::MemoryBlock* out,
                 size_t* outSize, C_String* error)
 {
     *outSize = 0;
     out->reset();
-    platform::NetBuffer block = platform::allocateNetBuffer((coding == ContentCoding::Identity ? size : cap) + 1);
+    platform::MemoryBlock block = platform::allocateMemoryBlock((coding == ContentCoding::Identity ? size : cap) + 1);
     if (!block) {
         if (error)
             *error = "the decoded body does not fit in memory";

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "qarvo/platform/net_buffer.h"
+#include "qarvo/platform/memory_block.h"
 #include "qarvo/text/memory.h"
 #include "qarvo/text/string.h"
 
@@ -77,7 +77,7 @@ private:
 // that the peak is the encoded body plus the decoded one, never a growing copy. At most `cap`
 // decoded bytes are accepted: a body that decodes to more fails with an error text instead of
 // growing without limit.
-bool decodeBody(ContentCoding coding, const char* data, size_t size, size_t cap, platform::NetBuffer* out,
+bool decodeBody(ContentCoding coding, const char* data, size_t size, size_t cap, platform::MemoryBlock* out,
                 size_t* outSize, C_String* error);
 
 }  // namespace qarvo::http

@@ -334,7 +334,7 @@ bool I_Http::decodeContent()
     const http::ContentCoding coding = http::contentCodingOf(m_status.contentEncoding);
     if (coding == http::ContentCoding::Identity)
         return true;
-    platform::NetBuffer decoded;
+    platform::MemoryBlock decoded;
     size_t decodedSize = 0;
     C_String error;
     if (!http::decodeBody(coding, m_body.Data(), m_body.Size(), static_cast<size_t>(m_bufferSize), &decoded,

@@ -142,6 +142,10 @@ public:
     // Grows `dest` when needed and copies the body; its size.
     int GetResponse(C_Memory* dest) const;
     const char* GetResponseData() const { return m_body.Data(); }
+    // Moves the body into `dest` without copying it, with a NUL after it (dest's size is the
+    // body's plus one); the object keeps no body then. The body's size, or -1 when the memory
+    // for the terminator cannot be had (the body is lost then, dest is left empty).
+    int64_t TakeResponse(C_Memory* dest);
     C_String GetResponseString() const;
     // Body bytes received in this exchange (delivered, in reader-stream mode).
     int64_t GetDownloadSize() const { return m_downloadSize.load(std::memory_order_relaxed); }

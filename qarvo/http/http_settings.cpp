@@ -314,6 +314,20 @@ int I_Http::GetResponse(C_Memory* dest) const
     return static_cast<int>(size);
 }
 
+int64_t I_Http::TakeResponse(C_Memory* dest)
+{
+    if (!dest)
+        return -1;
+    const size_t size = m_body.Size();
+    platform::MemoryBlock block = m_body.TakeTerminated();
+    if (!block) {
+        dest->DeleteBuffer();
+        return -1;
+    }
+    dest->Adopt(std::move(block), size + 1);
+    return static_cast<int64_t>(size);
+}
+
 C_String I_Http::GetResponseString() const
 {
     return m_body.Size() > 0 ? C_String(std::string(m_body.Data(), m_body.Size())) : C_String();

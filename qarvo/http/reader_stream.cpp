@@ -18,7 +18,7 @@ void StreamBuffer::Begin(size_t cap)
     m_event.ResetEvent();
 }
 
-void StreamBuffer::appendLocked(const char* data, size_t size)
+void StreamBuffer::makeRoomLocked(size_t size)
 {
     if (m_capacity - m_write < size) {
         const size_t waiting = m_write - m_read;
@@ -39,9 +39,55 @@ void StreamBuffer::appendLocked(const char* data, size_t size)
         m_read = 0;
         m_write = waiting;
     }
+}
+
+void StreamBuffer::appendLocked(const char* data, size_t size)
+{
+    makeRoomLocked(size);
     std::memcpy(m_data.get() + m_write, data, size);
     m_write += size;
     m_total += static_cast<int64_t>(size);
+}
+
+void StreamBuffer::wakeReaderLocked()
+{
+    // A reader that wants more than the cap can ever hold is woken by a full buffer.
+    const size_t wake = m_wanted < m_cap ? m_wanted : m_cap;
+    if (m_write - m_read >= wake)
+        m_event.SetEvent();
+}
+
+char* StreamBuffer::BeginWrite(size_t max, size_t* room, const std::function<bool()>& stop)
+{
+    for (;;) {
+        {
+            C_CriticalLock lock(m_cs);
+            const size_t waiting = m_write - m_read;
+            const size_t free = m_cap > waiting ? m_cap - waiting : 0;
+            if (free > 0) {
+                const size_t n = free < max ? free : max;
+                makeRoomLocked(n);
+                m_writing = true;
+                *room = n;
+                return m_data.get() + m_write;
+            }
+            m_room.ResetEvent();
+            m_event.SetEvent();
+        }
+        if (stop && stop())
+            return nullptr;
+        m_room.Wait(kRoomWaitMs);
+    }
+}
+
+void StreamBuffer::EndWrite(size_t written)
+{
+    C_CriticalLock lock(m_cs);
+    m_writing = false;
+    m_write += written;
+    m_total += static_cast<int64_t>(written);
+    if (written > 0)
+        wakeReaderLocked();
 }
 
 bool StreamBuffer::Deliver(const char* data, size_t size, const std::function<bool()>& stop)
@@ -58,10 +104,7 @@ bool StreamBuffer::Deliver(const char* data, size_t size, const std::function<bo
                 appendLocked(data, n);
                 data += n;
                 size -= n;
-                // A reader that wants more than the cap can ever hold is woken by a full buffer.
-                const size_t wake = m_wanted < m_cap ? m_wanted : m_cap;
-                if (m_write - m_read >= wake)
-                    m_event.SetEvent();
+                wakeReaderLocked();
                 continue;
             }
             m_room.ResetEvent();
@@ -98,7 +141,9 @@ size_t StreamBuffer::takeLocked(unsigned char* dest, size_t room)
         m_room.SetEvent();
     }
     if (m_read == m_write) {
-        m_read = m_write = 0;
+        // While the worker writes after m_write, the positions stay where they are.
+        if (!m_writing)
+            m_read = m_write = 0;
         if (!m_finished)
             m_event.ResetEvent();
     }

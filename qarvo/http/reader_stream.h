@@ -30,6 +30,12 @@ public:
     // Appends all of `data`, waiting while the buffer is full. False when `stop` said so
     // during a wait (the bytes not yet taken in are dropped then).
     bool Deliver(const char* data, size_t size, const std::function<bool()>& stop);
+    // The worker's direct path, so that a plain body goes from the socket straight into this
+    // buffer: room for up to `max` bytes after the delivered ones, waiting while the buffer is
+    // full; null when `stop` said so during a wait. *room receives how many bytes may be written
+    // there. Nothing else is delivered until EndWrite says how many were written.
+    char* BeginWrite(size_t max, size_t* room, const std::function<bool()>& stop);
+    void EndWrite(size_t written);
     // No more bytes will come.
     void Finish();
     // Frees the storage.
@@ -51,6 +57,10 @@ private:
     size_t takeLocked(unsigned char* dest, size_t room);
     // Under the lock: appends `size` bytes, which fit under the cap.
     void appendLocked(const char* data, size_t size);
+    // Under the lock: room for `size` more bytes after the delivered ones (moving or growing).
+    void makeRoomLocked(size_t size);
+    // Under the lock: wakes the reader when enough waits for it.
+    void wakeReaderLocked();
 
     // How long a worker waiting for room sleeps before it looks at its stop test again.
     static constexpr int kRoomWaitMs = 10;
@@ -63,6 +73,7 @@ private:
     size_t m_read = 0;   // next byte to hand out
     size_t m_write = 0;  // end of the delivered bytes
     bool m_finished = false;
+    bool m_writing = false;  // between BeginWrite and EndWrite: the positions must not move
     int64_t m_total = 0;
     size_t m_cap = SIZE_MAX;
     // How many bytes the waiting reader still wants (0: nobody waits). A delivery wakes it

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <memory>
 
-#include "qarvo/platform/net_buffer.h"
+#include "qarvo/platform/memory_block.h"
 
 namespace qarvo::http {
 
@@ -15,7 +15,7 @@ public:
     const char* Data() const { return m_block ? m_block.get() + m_begin : nullptr; }
     size_t Size() const { return m_size; }
 
-    void Adopt(platform::NetBuffer block, size_t begin, size_t size)
+    void Adopt(platform::MemoryBlock block, size_t begin, size_t size)
     {
         m_block = std::move(block);
         m_begin = begin;
@@ -26,7 +26,7 @@ public:
     bool PlaceAt(size_t offset, const char* data, size_t size)
     {
         const size_t keep = offset < m_size ? offset : m_size;
-        platform::NetBuffer block = platform::allocateNetBuffer(keep + size + 1);
+        platform::MemoryBlock block = platform::allocateMemoryBlock(keep + size + 1);
         if (!block)
             return false;
         if (keep > 0)
@@ -38,6 +38,22 @@ public:
         m_size = keep + size;
         return true;
     }
+    // Hands the block over with the body moved to its start and a NUL after it; the body is
+    // empty afterwards. Null when the memory for the terminator cannot be had.
+    platform::MemoryBlock TakeTerminated()
+    {
+        platform::MemoryBlock block = std::move(m_block);
+        const size_t begin = m_begin, size = m_size;
+        Clear();
+        if (!block && !platform::resizeMemoryBlock(block, 1))
+            return block;
+        if (begin > 0)
+            std::memmove(block.get(), block.get() + begin, size);
+        if (platform::memoryBlockSize(block) < size + 1 && !platform::resizeMemoryBlock(block, size + 1))
+            return platform::MemoryBlock();
+        block[size] = 0;
+        return block;
+    }
     void Clear()
     {
         m_block.reset();
@@ -45,7 +61,7 @@ public:
     }
 
 private:
-    platform::NetBuffer m_block;
+    platform::MemoryBlock m_block;
     size_t m_begin = 0;
     size_t m_size = 0;
 };

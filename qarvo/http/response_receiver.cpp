@@ -42,9 +42,81 @@ bool conflictingLengths(const I_HttpType::tag_HttpStatus& status)
 ResponseReceiver::ResponseReceiver(const Settings& settings) : m_settings(settings)
 {
     m_capacity = settings.stream ? kStreamBufferSize : settings.bufferSize;
-    // One spare byte keeps room for a terminator; the block is not zeroed, so a large buffer
-    // costs only the pages an answer really fills.
-    m_buffer = platform::allocateNetBuffer(m_capacity + 1);
+    // One spare byte keeps room for a terminator; the block is not zeroed, and it grows with
+    // the answer.
+    m_buffer = platform::allocateMemoryBlock((m_capacity < kInitialBufferSize ? m_capacity : kInitialBufferSize) + 1);
+}
+
+bool ResponseReceiver::reserve(size_t bytes)
+{
+    if (bytes > m_capacity)
+        bytes = m_capacity;
+    const size_t held = platform::memoryBlockSize(m_buffer) - 1;
+    if (held >= bytes)
+        return true;
+    size_t grown = held * 2 > bytes ? held * 2 : bytes;
+    if (grown > m_capacity)
+        grown = m_capacity;
+    // An answer that says its length is received into a buffer of its size.
+    if (m_headerLength > 0 && !m_chunked && m_expected >= 0) {
+        const uint64_t whole = static_cast<uint64_t>(m_headerLength) + static_cast<uint64_t>(m_expected);
+        if (whole >= bytes && whole < grown)
+            grown = static_cast<size_t>(whole);
+    }
+    return platform::resizeMemoryBlock(m_buffer, grown + 1);
+}
+
+size_t ResponseReceiver::prepareRead()
+{
+    size_t want = kReadSize;
+    if (m_headerLength > 0) {
+        want = m_capacity - m_used < kBodyReadSize ? m_capacity - m_used : kBodyReadSize;
+        // A plain body with a length is read to its end and no further.
+        if (!m_chunked && m_expected >= 0) {
+            const uint64_t left = bodyLeft();
+            if (left < want)
+                want = left > 0 ? static_cast<size_t>(left) : 1;
+        }
+    }
+    return reserve(m_used + want) ? want : 0;
+}
+
+uint64_t ResponseReceiver::bodyLeft() const
+{
+    const int64_t held = m_bodyBytes + static_cast<int64_t>(m_used - m_bodyEnd);
+    return held < m_expected ? static_cast<uint64_t>(m_expected - held) : 0;
+}
+
+bool ResponseReceiver::readsStraightIntoStream() const
+{
+    return m_settings.stream && m_headerLength > 0 && !m_chunked && !m_inflater && !m_noBody &&
+           m_used == m_headerLength;
+}
+
+long ResponseReceiver::readIntoStream(net::I_ByteStream& stream)
+{
+    size_t want = kBodyReadSize;
+    if (m_expected >= 0) {
+        const uint64_t left = static_cast<uint64_t>(m_expected - m_bodyBytes);
+        if (left < want)
+            want = static_cast<size_t>(left);
+    }
+    size_t room = 0;
+    char* at = m_settings.stream->BeginWrite(want, &room, m_stopTest);
+    if (!at) {
+        m_stopped = true;
+        return net::I_ByteStream::kWouldBlock;
+    }
+    const long n = stream.Read(at, static_cast<long>(room));
+    m_settings.stream->EndWrite(n > 0 ? static_cast<size_t>(n) : 0);
+    if (n > 0) {
+        m_bodyBytes += n;
+        if (m_progress)
+            m_progress(static_cast<size_t>(n));
+        if (m_expected >= 0 && m_bodyBytes >= m_expected)
+            m_complete = true;
+    }
+    return n;
 }
 
 ResponseReceiver::End ResponseReceiver::fail(int code, const char* text)
@@ -86,28 +158,43 @@ ResponseReceiver::End ResponseReceiver::Run(net::I_ByteStream& stream, const net
             m_stateCode = net::kStateTimeOut;
             return End::TimedOut;
         }
-        // The buffer must keep room for one whole read.
-        if (m_capacity - m_used < kReadSize)
-            return fail(net::kStateBufferFull);
-        long n = stream.Read(m_buffer.get() + m_used, static_cast<long>(kReadSize));
-        if (n > 0) {
-            retries = kReadRetries;
-            m_used += static_cast<size_t>(n);
-            m_receivedAny = true;
-            // While reads come back full, more is waiting: gather it before handing it on, so
-            // that a fast stream is passed along in fewer, larger pieces.
-            bool closed = false;
-            while (m_headerLength > 0 && n == static_cast<long>(kReadSize) && m_capacity - m_used >= kReadSize) {
-                n = stream.Read(m_buffer.get() + m_used, static_cast<long>(kReadSize));
-                if (n > 0)
-                    m_used += static_cast<size_t>(n);
-                closed = n == 0;
+        long n;
+        if (readsStraightIntoStream()) {
+            n = readIntoStream(stream);
+            if (n > 0) {
+                retries = kReadRetries;
+                continue;
             }
-            if (!process(status))
-                return End::Failed;
-            if (closed && !m_complete)
-                return End::PeerClosed;
-            continue;
+            if (m_stopped)
+                continue;  // the abort or the deadline ends it above
+        } else {
+            // The buffer must keep room for one whole read.
+            if (m_capacity - m_used < kReadSize)
+                return fail(net::kStateBufferFull);
+            size_t want = prepareRead();
+            if (want == 0)
+                return fail(net::kStateMemoryError);
+            n = stream.Read(m_buffer.get() + m_used, static_cast<long>(want));
+            if (n > 0) {
+                retries = kReadRetries;
+                m_used += static_cast<size_t>(n);
+                m_receivedAny = true;
+                // While reads come back full, more is waiting: gather it before handing it on,
+                // so that a fast stream is passed along in fewer, larger pieces.
+                bool closed = false;
+                while (m_headerLength > 0 && n == static_cast<long>(want) && m_capacity - m_used >= kReadSize &&
+                       (m_chunked || m_expected < 0 || bodyLeft() > 0) && (want = prepareRead()) > 0) {
+                    n = stream.Read(m_buffer.get() + m_used, static_cast<long>(want));
+                    if (n > 0)
+                        m_used += static_cast<size_t>(n);
+                    closed = n == 0;
+                }
+                if (!process(status))
+                    return End::Failed;
+                if (closed && !m_complete)
+                    return End::PeerClosed;
+                continue;
+            }
         }
         if (n == 0)
             return End::PeerClosed;

@@ -1,10 +1,14 @@
 #pragma once
 // Reading one answer: the header block (interim 1xx answers dropped), then the body, with
 // chunked transfer decoded in place. In whole-body mode header and body collect in one
-// buffer that always keeps room for one more read; in reader-stream mode body bytes move on
-// to the stream buffer (inflated first when the answer is encoded) as they come.
+// buffer that always keeps room for one more read; it grows geometrically up to the buffer
+// size (to the announced length at once when there is one) and becomes the answer's body
+// without a copy. In reader-stream mode body bytes move on to the stream buffer (inflated
+// first when the answer is encoded) as they come; a plain body is read from the socket
+// straight into the stream buffer.
 
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <memory>
 
@@ -14,14 +18,19 @@
 #include "qarvo/http/reader_stream.h"
 #include "qarvo/net/byte_stream.h"
 #include "qarvo/net/deadline.h"
-#include "qarvo/platform/net_buffer.h"
+#include "qarvo/platform/memory_block.h"
 
 namespace qarvo::http {
 
 class ResponseReceiver {
 public:
-    // Bytes per read, and the room the whole-body buffer must keep for one.
+    // Bytes per read while the header is read, and the room the whole-body buffer must keep
+    // for one.
     static constexpr size_t kReadSize = 10240;
+    // Bytes per read of the body: a fast stream is taken in few calls.
+    static constexpr size_t kBodyReadSize = 256 * 1024;
+    // What the whole-body buffer starts with before it grows.
+    static constexpr size_t kInitialBufferSize = 64 * 1024;
     // The buffer of reader-stream mode: header and whatever body bytes are not moved on yet.
     static constexpr size_t kStreamBufferSize = 30720;
     // Failed reads in a row (other than "would block") before the reception fails.
@@ -70,10 +79,19 @@ public:
     size_t GetBodyOffset() const { return m_headerLength; }
     size_t GetBodySize() const { return m_headerLength == 0 ? m_used : m_bodyEnd - m_headerLength; }
     const char* GetBuffer() const { return m_buffer.get(); }
-    platform::NetBuffer TakeBuffer() { return std::move(m_buffer); }
+    platform::MemoryBlock TakeBuffer() { return std::move(m_buffer); }
 
 private:
     bool process(I_HttpType::tag_HttpStatus* status);
+    // How many bytes the next read may take, with the buffer grown to hold them; 0 when the
+    // memory cannot be had.
+    size_t prepareRead();
+    bool reserve(size_t bytes);
+    // A plain body with a length: the bytes of it neither taken nor in the buffer yet.
+    uint64_t bodyLeft() const;
+    // Reader-stream mode, a plain body: the socket is read into the stream buffer itself.
+    bool readsStraightIntoStream() const;
+    long readIntoStream(net::I_ByteStream& stream);
     bool findHeader(I_HttpType::tag_HttpStatus* status);
     // The steps of one pass over new bytes: the body part of them (chunks decoded in place, or
     // up to Content-Length), then in reader-stream mode the hand-over of the decoded bytes.
@@ -87,8 +105,8 @@ private:
 
     Settings m_settings;
     std::function<void(size_t)> m_progress;
-    platform::NetBuffer m_buffer;
-    size_t m_capacity = 0;
+    platform::MemoryBlock m_buffer;
+    size_t m_capacity = 0;    // the limit of header and body in the buffer
     size_t m_used = 0;        // bytes in the buffer
     size_t m_scanned = 0;     // how far the header end has been searched for
     size_t m_headerLength = 0;

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "qarvo/platform/memory_block.h"
 #include "qarvo/text/string.h"
 
 namespace qarvo {
@@ -15,13 +16,28 @@ class C_Memory {
 public:
     C_Memory() = default;
     explicit C_Memory(int size) { CreateBuffer(size); }
+    C_Memory(const C_Memory& other) { *this = other; }
+    C_Memory& operator=(const C_Memory& other)
+    {
+        if (this != &other) {
+            DeleteBuffer();
+            if (other.m_size > 0 && resize(other.m_size))
+                std::memcpy(m_block.get(), other.m_block.get(), other.m_size);
+        }
+        return *this;
+    }
+    C_Memory(C_Memory&&) noexcept = default;
+    C_Memory& operator=(C_Memory&&) noexcept = default;
 
     // Discards the old block; allocates `size` zeroed bytes. 0 refused.
     int CreateBuffer(int size)
     {
         if (size <= 0)
             return 0;
-        m_block.assign(static_cast<size_t>(size), 0);
+        DeleteBuffer();
+        if (!resize(static_cast<size_t>(size)))
+            return 0;
+        std::memset(m_block.get(), 0, m_size);
         return 1;
     }
     // Keeps the first min(old, size) bytes and zeroes the rest.
@@ -29,7 +45,11 @@ public:
     {
         if (size <= 0)
             return 0;
-        m_block.resize(static_cast<size_t>(size), 0);
+        const size_t old = m_size;
+        if (!resize(static_cast<size_t>(size)))
+            return 0;
+        if (m_size > old)
+            std::memset(m_block.get() + old, 0, m_size - old);
         return 1;
     }
     // Copies `size` bytes to `offset`, growing the block when needed.
@@ -38,21 +58,49 @@ public:
         if (!source || size < 0 || offset < 0)
             return 0;
         const size_t need = static_cast<size_t>(offset) + static_cast<size_t>(size);
-        if (need > m_block.size())
-            m_block.resize(need, 0);
+        if (need > m_size && !ReCreateBuffer(static_cast<int>(need)))
+            return 0;
         if (size > 0)
-            std::memcpy(m_block.data() + offset, source, static_cast<size_t>(size));
+            std::memcpy(m_block.get() + offset, source, static_cast<size_t>(size));
         return 1;
     }
-    void ZeroBuffer() { std::fill(m_block.begin(), m_block.end(), 0); }
-    void DeleteBuffer() { std::vector<unsigned char>().swap(m_block); }
-    int GetSize() const { return static_cast<int>(m_block.size()); }
-    unsigned char* GetMemory() { return m_block.empty() ? nullptr : m_block.data(); }
-    const unsigned char* GetMemory() const { return m_block.empty() ? nullptr : m_block.data(); }
+    void ZeroBuffer()
+    {
+        if (m_size > 0)
+            std::memset(m_block.get(), 0, m_size);
+    }
+    void DeleteBuffer()
+    {
+        m_block.reset();
+        m_size = 0;
+    }
+    // Takes over `block`, whose first `size` bytes become the contents (no copy).
+    void Adopt(platform::MemoryBlock block, size_t size)
+    {
+        m_block = std::move(block);
+        m_size = m_block ? size : 0;
+    }
+    int GetSize() const { return static_cast<int>(m_size); }
+    unsigned char* GetMemory() { return m_size == 0 ? nullptr : reinterpret_cast<unsigned char*>(m_block.get()); }
+    const unsigned char* GetMemory() const
+    {
+        return m_size == 0 ? nullptr : reinterpret_cast<const unsigned char*>(m_block.get());
+    }
     const char* GetChars() const { return reinterpret_cast<const char*>(GetMemory()); }
 
 private:
-    std::vector<unsigned char> m_block;
+    // A large block comes in huge pages (see platform/memory_block.h): a whole comment answer
+    // passes through one of these.
+    bool resize(size_t size)
+    {
+        if (!platform::resizeMemoryBlock(m_block, size))
+            return false;
+        m_size = size;
+        return true;
+    }
+
+    platform::MemoryBlock m_block;
+    size_t m_size = 0;
 };
 
 class C_BinaryMemory {

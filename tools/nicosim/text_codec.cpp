@@ -61,14 +61,22 @@ std::string percentDecode(std::string_view text, bool plusIsSpace)
 
 void appendXmlEscaped(std::string& out, std::string_view text)
 {
-    for (char c : text) {
-        switch (c) {
+    // Runs without a character to escape go in whole: a comment answer is mostly such runs.
+    const auto plain = [](char c) { return c != '&' && c != '<' && c != '>' && c != '"'; };
+    for (size_t at = 0; at < text.size();) {
+        size_t special = at;
+        while (special < text.size() && plain(text[special]))
+            ++special;
+        out.append(text.substr(at, special - at));
+        if (special == text.size())
+            break;
+        switch (text[special]) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        default: out += c; break;
+        default: out += "&quot;"; break;
         }
+        at = special + 1;
     }
 }
 

@@ -1,5 +1,6 @@
 #include "tools/pelmora-cli/comment_format.h"
 
+#include <charconv>
 #include <cstdio>
 #include <ctime>
 
@@ -20,10 +21,45 @@ std::string toUtf8(const pelmora_wchar* text)
     return System::_utf16_to_utf8(reinterpret_cast<const char16_t*>(text), -1).std();
 }
 
+namespace {
+
+bool holdsAmpersand(const pelmora_wchar* text)
+{
+    for (const pelmora_wchar* p = text; *p; ++p)
+        if (*p == u'&')
+            return true;
+    return false;
+}
+
+void appendNumber(std::string& out, long long value)
+{
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    out.append(digits, end);
+}
+
+// The UTF-16 field as a JSON string literal, appended; `scratch` holds its UTF-8 form meanwhile.
+void appendJsonField(std::string& out, std::string& scratch, const pelmora_wchar* text, bool decodeMarkup)
+{
+    scratch.clear();
+    if (text) {
+        if (decodeMarkup && holdsAmpersand(text))
+            scratch = decodedText(text);
+        else
+            System::utf16_to_utf8_append(scratch, reinterpret_cast<const char16_t*>(text), -1);
+    }
+    System::json_quote_append(out, scratch);
+}
+
+}  // namespace
+
 std::string decodedText(const pelmora_wchar* text)
 {
     if (!text)
         return std::string();
+    // Only an entity changes the text, and every entity begins with "&".
+    if (!holdsAmpersand(text))
+        return toUtf8(text);
     const qarvo::C_WString wide(reinterpret_cast<const char16_t*>(text));
     return System::utf16_to_utf8(System::_htmlspecialchars_decode(wide)).std();
 }
@@ -55,24 +91,41 @@ std::string formatCommentLine(const ChatEntry& chat)
 
 std::string jsonQuote(const std::string& utf8)
 {
-    return qarvo::common::System::json_quote(utf8);
+    return System::json_quote(utf8);
+}
+
+void appendCommentJson(std::string& out, const ChatEntry& chat)
+{
+    thread_local std::string scratch;
+    out += "{\"no\":";
+    appendNumber(out, chat.no);
+    out += ",\"vpos\":";
+    appendNumber(out, chat.vpos);
+    out += ",\"date\":";
+    appendNumber(out, static_cast<long long>(chat.date));
+    out += ",\"mail\":";
+    appendJsonField(out, scratch, chat.mail, false);
+    out += ",\"mail184\":";
+    appendNumber(out, chat.mail184);
+    out += ",\"deleted\":";
+    appendNumber(out, chat.deleted);
+    out += ",\"premium\":";
+    appendNumber(out, chat.premium);
+    out += ",\"anonymity\":";
+    appendNumber(out, chat.anonymity);
+    out += ",\"user_id\":";
+    appendJsonField(out, scratch, chat.userId, false);
+    out += ",\"thread\":";
+    appendJsonField(out, scratch, chat.thread, false);
+    out += ",\"text\":";
+    appendJsonField(out, scratch, chat.text, true);
+    out += "}\n";
 }
 
 std::string formatCommentJson(const ChatEntry& chat)
 {
-    char numbers[256];
-    std::string out = "{";
-    std::snprintf(numbers, sizeof(numbers), "\"no\":%d,\"vpos\":%d,\"date\":%lld,", chat.no, chat.vpos,
-                  static_cast<long long>(chat.date));
-    out += numbers;
-    out += "\"mail\":" + jsonQuote(toUtf8(chat.mail)) + ",";
-    std::snprintf(numbers, sizeof(numbers), "\"mail184\":%d,\"deleted\":%d,\"premium\":%d,\"anonymity\":%d,",
-                  chat.mail184, chat.deleted, chat.premium, chat.anonymity);
-    out += numbers;
-    out += "\"user_id\":" + jsonQuote(toUtf8(chat.userId)) + ",";
-    out += "\"thread\":" + jsonQuote(toUtf8(chat.thread)) + ",";
-    out += "\"text\":" + jsonQuote(decodedText(chat.text));
-    out += "}\n";
+    std::string out;
+    appendCommentJson(out, chat);
     return out;
 }
 

@@ -15,6 +15,8 @@ std::string formatCommentLine(const ChatEntry& chat);
 // {"no":..,"vpos":..,"date":..,"mail":..,"mail184":..,"deleted":..,"premium":..,
 //  "anonymity":..,"user_id":..,"thread":..,"text":..} and "\n"; the text markup-decoded.
 std::string formatCommentJson(const ChatEntry& chat);
+// The same line appended to `out`.
+void appendCommentJson(std::string& out, const ChatEntry& chat);
 
 // A JSON string literal (quotes included) of UTF-8 text.
 std::string jsonQuote(const std::string& utf8);

@@ -47,6 +47,10 @@ void FetchSession::handleResult(int code, const ParseResult* result)
             std::fprintf(m_err, "pelmora-cli: login: %s\n", result->extra2);
             m_loginReported = true;
         }
+        // Lines are gathered and written in large pieces: a hundred thousand comments should not
+        // cost a hundred thousand calls.
+        constexpr size_t kWriteBytes = 256 * 1024;
+        std::string lines;
         for (const ChatEntry* chat = result->chats; chat; chat = chat->next) {
             if (m_options.format == OutputFormat::Ass) {
                 std::lock_guard<std::mutex> lock(m_mutex);
@@ -54,10 +58,16 @@ void FetchSession::handleResult(int code, const ParseResult* result)
                                        chat->deleted != 0, false});
                 continue;
             }
-            const std::string line =
-                m_options.format == OutputFormat::Jsonl ? formatCommentJson(*chat) : formatCommentLine(*chat);
-            std::fwrite(line.data(), 1, line.size(), m_out);
+            if (m_options.format == OutputFormat::Jsonl)
+                appendCommentJson(lines, *chat);
+            else
+                lines += formatCommentLine(*chat);
+            if (lines.size() >= kWriteBytes) {
+                std::fwrite(lines.data(), 1, lines.size(), m_out);
+                lines.clear();
+            }
         }
+        std::fwrite(lines.data(), 1, lines.size(), m_out);
         std::fflush(m_out);
         if (m_xml.IsOpen() && result->rawXmlData && result->rawXmlSize > 0 &&
             m_xml.Write(result->rawXmlData, result->rawXmlSize) != result->rawXmlSize) {

@@ -16,7 +16,7 @@ namespace {
 // decodeBody into a string; false with the error text when it fails.
 bool decode(ContentCoding coding, const std::string& in, size_t cap, std::string* out, C_String* error)
 {
-    platform::NetBuffer block;
+    platform::MemoryBlock block;
     size_t size = 0;
     const bool ok = decodeBody(coding, in.data(), in.size(), cap, &block, &size, error);
     out->assign(block ? block.get() : "", size);

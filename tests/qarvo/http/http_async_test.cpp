@@ -273,3 +273,52 @@ TEST(HttpExchange, ExactLimitFitsTheBuffer)
     ASSERT_EQ(fetch(http, localUrl(server)), I_HttpType::kSuccess) << http.GetLastState().ToString().c_str();
     EXPECT_EQ(body(http), content);
 }
+
+// The body is received straight into the buffer that becomes the answer (grown as it comes, or
+// sized at once by Content-Length), and in reader-stream mode a plain body goes from the socket
+// into the stream buffer: whatever the way, the bytes come whole and in order, also when the
+// reader lags behind a small stream buffer.
+TEST(HttpExchange, LargeBodiesComeWholeInBothModes)
+{
+    const std::string content = sampleText(3 << 20);
+    const auto serveIn = [&](bool announceLength) {
+        return [&, announceLength](ScriptConnection& c) {
+            if (c.ReadRequest().empty())
+                return;
+            c.Send(announceLength ? "HTTP/1.0 200 OK\r\nContent-Length: " + std::to_string(content.size()) + "\r\n\r\n"
+                                  : std::string("HTTP/1.0 200 OK\r\n\r\n"));
+            // Uneven pieces with pauses, so that reads end anywhere.
+            for (size_t at = 0, n = 1; at < content.size(); at += n, n = n * 7 % 300007 + 1) {
+                c.Send(std::string_view(content).substr(at, n));
+                if (n % 5 == 0 && !c.Pause(1))
+                    return;
+            }
+        };
+    };
+    for (const bool announceLength : {true, false}) {
+        ScriptServer server(serveIn(announceLength));
+        C_HttpAsync whole;
+        ASSERT_EQ(whole.SetHTTPBufferSize(4 << 20), 1);
+        ASSERT_EQ(fetch(whole, localUrl(server)), I_HttpType::kSuccess);
+        EXPECT_TRUE(body(whole) == content) << "length announced: " << announceLength;
+        // Taken over without a copy, terminated.
+        C_Memory taken;
+        ASSERT_EQ(whole.TakeResponse(&taken), static_cast<int64_t>(content.size()));
+        ASSERT_EQ(taken.GetSize(), static_cast<int>(content.size()) + 1);
+        EXPECT_EQ(taken.GetChars()[content.size()], '\0');
+        EXPECT_TRUE(std::string_view(taken.GetChars(), content.size()) == content);
+        EXPECT_EQ(whole.GetResponseSize(), 0);
+
+        C_HttpAsync stream;
+        ASSERT_EQ(stream.SetHTTPBufferSize(30720), 1);  // the stream buffer holds at most this much
+        stream.SetReaderStream(true);
+        ASSERT_EQ(stream.Open(localUrl(server).c_str(), 20000), 1);
+        ASSERT_EQ(stream.Connect(), 1);
+        std::string got;
+        C_Memory piece;
+        for (int n; (n = stream.ReaderStream(&piece, 1000, 5000)) > 0;)
+            got.append(piece.GetChars(), static_cast<size_t>(n));
+        EXPECT_EQ(stream.WaitForConnecting(), I_HttpType::kSuccess);
+        EXPECT_TRUE(got == content) << "length announced: " << announceLength << ", got " << got.size();
+    }
+}
