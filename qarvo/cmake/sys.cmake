@@ -1,5 +1,5 @@
 # Files, directory listings, time, threads and locks, INI files and the trace log. The
-# platform calls they need sit behind qarvo/platform/{clock,thread,file,dir,dl,environment,instance_lock}.h.
+# platform calls they need sit behind qarvo/platform/{clock,thread,file,dir,dl,environment,interrupt,instance_lock}.h.
 add_library(qarvo_sys STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/time/clock.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/time/time.cpp
@@ -21,6 +21,7 @@ add_library(qarvo_sys STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/dir.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/dl.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/environment.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/interrupt.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/content_types.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/instance_lock.cpp
 )

@@ -28,15 +28,15 @@ TEST(CliOptions, CommandsAndOptions)
 
     ASSERT_TRUE(parse({"--format", "jsonl", "fetch", "http://www.nicovideo.jp/watch/sm9", "-n", "500"}, o));
     EXPECT_EQ(o.format, OutputFormat::Jsonl);
-    EXPECT_EQ(FetchSession::requestText(o), "http://www.nicovideo.jp/watch/sm9 500 ori2");
+    EXPECT_EQ(FetchSession::requestText(o), "http://www.nicovideo.jp/watch/sm9 500 progress_ori2");
 
     ASSERT_TRUE(parse({"fetch", "lv1", "--xml", "o.xml", "--follow", "30", "--library", "/x/lib.so"}, o));
     EXPECT_EQ(o.followSeconds, 30);
     EXPECT_EQ(o.library, "/x/lib.so");
-    EXPECT_EQ(FetchSession::requestText(o), "lv1 1000 xml_ori2");
+    EXPECT_EQ(FetchSession::requestText(o), "lv1 1000 progress_xml_ori2");
 
     ASSERT_TRUE(parse({"fetch", "lv1", "--mode", "dumy_debug"}, o));
-    EXPECT_EQ(FetchSession::requestText(o), "lv1 1000 dumy_debug");
+    EXPECT_EQ(FetchSession::requestText(o), "lv1 1000 progress_dumy_debug");
 
     ASSERT_TRUE(parse({"--format", "ass", "--cookies-from-browser", "chrome:Profile 1", "fetch", "sm9"}, o));
     EXPECT_EQ(o.format, OutputFormat::Ass);
