@@ -11,6 +11,10 @@ namespace {
 constexpr uint32_t kSilenceMs = 1000;
 // The socket wait is cut into slices this long so that a stop request is seen quickly.
 constexpr int kReadSliceMs = 100;
+// Once the asked comments are in, what has already arrived is read too (for this long at
+// most, or until a slice passes without data): a broadcast that posts faster than one read
+// per cycle takes would otherwise fall further behind with every cycle.
+constexpr uint32_t kDrainMs = 50;
 
 struct ReadState {
     ParseContext* context = nullptr;
@@ -21,6 +25,8 @@ struct ReadState {
     LiveElementCounter elements;
     bool gotData = false;
     uint32_t lastData = 0;
+    bool enough = false;
+    uint32_t enoughAt = 0;
     LiveReadEnd end = LiveReadEnd::Silence;
 };
 
@@ -56,13 +62,21 @@ int onReceive(int event, int size, const unsigned char* data, void* user)
         state.gotData = true;
         state.lastData = qarvo_time_millis();
         // One more comment than asked for: the wanted comments are all here.
-        if (state.counted + state.elements.Chats() - 1 >= state.count) {
+        if (!state.enough && state.counted + state.elements.Chats() - 1 >= state.count) {
+            state.enough = true;
+            state.enoughAt = state.lastData;
+        }
+        if (state.enough && state.lastData - state.enoughAt >= kDrainMs) {
             state.end = LiveReadEnd::Enough;
             return 0;
         }
         return 1;
     }
     case qarvo::C_Socket::kRecvTimeOut:
+        if (state.enough) {
+            state.end = LiveReadEnd::Enough;
+            return 0;
+        }
         if (state.gotData && qarvo_time_millis() - state.lastData >= kSilenceMs) {
             state.end = LiveReadEnd::Silence;
             return 0;

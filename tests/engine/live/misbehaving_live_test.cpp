@@ -90,6 +90,14 @@ std::string thousandChats()
     return all;
 }
 
+std::vector<std::string> thousandTexts()
+{
+    std::vector<std::string> texts;
+    for (int i = 1; i <= 1000; ++i)
+        texts.push_back("c" + std::to_string(i));
+    return texts;
+}
+
 using End = LiveReadEnd;
 
 const Row kRows[] = {
@@ -137,6 +145,9 @@ const Row kRows[] = {
     // Repeats do not count toward the comments asked for: three new ones end the read.
     {"RepeatsDoNotEndTheRead", sendsThenWaits(chat(4, "d") + chat(5, "e") + chat(6, "f") + chat(7, "g") + chat(8, "h"), 3000),
      {{End::Enough, {"f", "g", "h"}, ""}}, 2, 5},
+    // What waits already is taken with the asked comments, not one read's worth per cycle: a
+    // broadcast that posts faster than that would fall behind without end.
+    {"BacklogIsTakenInOneCycle", sendsThenWaits(thousandChats(), 3000), {{End::Enough, thousandTexts(), ""}}},
     {"ThousandChatsInOneBurst", sendsThenWaits(thousandChats(), 3000), {{End::Silence, std::vector<std::string>(), ""}},
      5000},
 };
