@@ -272,6 +272,7 @@ void C_App::onClose(LParam pass)
 {
     if (m_closing.exchange(1) == 0) {
         m_historyImages.Stop();
+        m_tagRequests.Stop();
         ui::PostMessage(m_mainWindow, ui::WM_CLOSE, 0, 1);
         return;
     }
@@ -297,6 +298,7 @@ void C_App::stopThreadsForever()
 {
     ui::GuiWaitScope waiting;
     m_historyImages.Stop();
+    m_tagRequests.Stop();
     m_worker.Stop(0);
     UnloadEngine();
     m_display.Stop(0);

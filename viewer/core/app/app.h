@@ -25,6 +25,7 @@
 #include "viewer/core/app/history_images.h"
 #include "viewer/core/app/page_record.h"
 #include "viewer/core/app/settings_dialog.h"
+#include "viewer/core/app/tag_requests.h"
 #include "viewer/core/model/address_history.h"
 #include "viewer/core/model/ng_filter.h"
 #include "viewer/core/model/viewing_history.h"
@@ -279,6 +280,7 @@ private:
 
     // Declared after everything its thread reads, so that it stops first.
     C_HistoryImageLoader m_historyImages;
+    C_TagRequests m_tagRequests{[this](const ExecMessage& message) { fetchTagsFor(message); }};
     qarvo::C_ThreadEx m_worker;
     qarvo::C_ThreadEx m_display;
     WindowHandle m_previousShown = 0;  // display thread only

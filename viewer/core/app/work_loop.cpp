@@ -38,7 +38,7 @@ void C_App::WorkLoop()
     if (const auto message = m_execQueue.Pop()) {
         switch ((*message)->type) {
         case ExecMessage::VideoInfo:
-            fetchTagsFor(**message);
+            m_tagRequests.Push(**message);
             break;
         case ExecMessage::ClearStatusLater:
             m_statusClearPending = true;
@@ -61,11 +61,12 @@ void C_App::WorkLoop()
     qarvo_sleep_millis(kPassMs);
 }
 
+// On the tag request thread.
 void C_App::fetchTagsFor(const ExecMessage& message)
 {
     TagLists tags;
-    FetchVideoInfo(message.address, m_closing, tags);
-    if (m_closing.load())
+    // A request that failed keeps the page's last good tags.
+    if (!FetchVideoInfo(message.address, m_closing, tags) || m_closing.load())
         return;
     const C_WString identifier = AddressIdentifier(message.address);
     bool stored = false;
