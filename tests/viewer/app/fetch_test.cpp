@@ -3,8 +3,10 @@
 // refetches, a busy previous page, the engine binding and closing during a fetch.
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <fstream>
+#include <thread>
 
 #include "qarvo/file/path.h"
 #include "tests/viewer/app/app_harness.h"
@@ -338,6 +340,44 @@ TEST_F(Fetch, SecondAddressWhileThePageIsBusyIsRetried)
         EXPECT_EQ(TabText(1), C_WString(u"sm12"));
         EXPECT_FALSE(Page("sm9"));
         EXPECT_TRUE(WaitUntil([&] { return app.PendingFetchCount() == 0; }));
+    });
+}
+
+// A timed refetch carries its page: once the user has opened another address, the refetch of
+// the old one (or its retry) is dropped instead of replacing the new page.
+TEST_F(Fetch, StaleTimedRefetchIsDropped)
+{
+    C_App app;
+    app.SetRequestMode(C_WString(u"dumy_debug"));
+    RunApp(app, [&] {
+        PressFetch("sm9");
+        const auto old = WaitForComments("sm9", 1000);
+        ASSERT_TRUE(old);
+        app.PostDelayedFetch(old->address, 1, 1500, old->window);
+        PressFetch("sm12");
+        ASSERT_TRUE(WaitForComments("sm12", 1000));
+        EXPECT_TRUE(WaitUntil([&] { return app.PendingFetchCount() == 0; }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        EXPECT_EQ(TabText(1), C_WString(u"sm12"));
+        EXPECT_FALSE(Page("sm9"));
+    });
+}
+
+// "取得" on a running broadcast wakes its job for what is new: the same job, the comments kept.
+TEST_F(Fetch, FetchOnARunningBroadcastRefreshesIt)
+{
+    C_App app;
+    app.SetRequestMode(C_WString(u"dumy_debug"));
+    RunApp(app, [&] {
+        PressFetch("lv1");
+        const auto first = WaitForComments("lv1", 1000);
+        ASSERT_TRUE(first);
+        PressFetch("lv1");
+        const auto refreshed = WaitForComments("lv1", 2000);
+        ASSERT_TRUE(refreshed);
+        EXPECT_EQ(refreshed->jobId, first->jobId);
+        EXPECT_EQ(refreshed->renew, 1);
+        EXPECT_EQ(app.PendingFetchCount(), 0);
     });
 }
 

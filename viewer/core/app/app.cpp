@@ -354,9 +354,9 @@ void C_App::PostDelayed(uint32_t delayMs, WindowHandle window, WParam wParam, LP
     m_delayed.Add(DelayMessage{qarvo_time_millis(), delayMs, window, ui::WM_COMMAND, wParam, lParam});
 }
 
-void C_App::PostDelayedFetch(const C_WString& address, int renew, uint32_t delayMs)
+void C_App::PostDelayedFetch(const C_WString& address, int renew, uint32_t delayMs, WindowHandle page)
 {
-    const LParam key = m_pendingAddresses.Add(address);
+    const LParam key = m_pendingAddresses.Add(address, page);
     PostDelayed(delayMs, m_mainWindow, ui::MakeWParam(kDelayedFetchCommand, renew ? 1 : 0), key);
 }
 

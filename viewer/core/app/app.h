@@ -76,8 +76,9 @@ public:
     int StartFetch(C_WString* message, int renew, C_WString address);
     // The engine's callback (any job thread).
     static void OnParseResult(int jobId, int code, const ParseResult* result, intptr_t userValue);
-    // Queues the delayed fetch command for `address` (what a firing comment timer does).
-    void PostDelayedFetch(const C_WString& address, int renew, uint32_t delayMs);
+    // Queues the delayed fetch command for `address` (what a firing comment timer does, for
+    // its page: a command whose page has gone meanwhile is dropped).
+    void PostDelayedFetch(const C_WString& address, int renew, uint32_t delayMs, WindowHandle page = 0);
 
     // --- queues and status (any thread) ---
     void PushExecMessage(const ExecMessage& message);

@@ -111,7 +111,7 @@ void C_App::stepRefetchTimers(uint32_t now)
                 page.isLive ? m_pendingIntervals.live.exchange(0) : m_pendingIntervals.comment.exchange(0);
             if (pending != 0)
                 timer.interval = pending * 1000;
-            PostDelayedFetch(page.address, 1, 0);
+            PostDelayedFetch(page.address, 1, 0, page.window);
         }
     }
 }
