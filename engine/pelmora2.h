@@ -7,6 +7,7 @@
 // Ownership: every record and string reached from a ParseResult belongs to the engine and is
 // valid only while the callback runs. Copy what you keep.
 
+#include <stddef.h>
 #include <stdint.h>
 
 #ifdef __cplusplus
@@ -53,15 +54,20 @@ typedef struct ChatEntry {
     struct ChatEntry* next;     // NULL at the end
 } ChatEntry;
 
-// What the comment server said about the thread itself.
+// What the comment server said about a thread. A video of today's comment interface has
+// several threads (its forks: the owner's, the main one, the easy one); each gets an entry,
+// chained through `next` in the order its comments are delivered. The fields up to `ticket`
+// keep their historic layout; `next` was appended, so a reader that knows only the first
+// entry still reads it as before.
 typedef struct ThreadInfo {
     int32_t viewCounter;
-    int32_t lastRes;
+    int32_t lastRes;       // the thread's last comment number
     int32_t resultCode;
-    int32_t reserved;
+    int32_t commentCount;  // today's interface: the thread's comment count; 0 otherwise (once unused)
     int64_t serverTime;
     const pelmora_wchar* thread;
     const pelmora_wchar* ticket;
+    struct ThreadInfo* next;  // NULL at the end
 } ThreadInfo;
 
 typedef struct ParseResult {
@@ -86,6 +92,9 @@ typedef struct ParseResult {
     int32_t rawXmlSize;
     ChatEntry* chats;         // NULL when this delivery carries no comment
     ThreadInfo* threadInfo;   // set only when chats is not NULL
+    // Appended after the historic fields: why the job failed (or what it is doing), in words
+    // a user can act on, UTF-8; empty (never NULL) when there is nothing to say.
+    const char* stateText;
 } ParseResult;
 
 // The callback's code.
@@ -152,7 +161,9 @@ static inline const char* pelmora_result_text(int code)
 }  // extern "C"
 
 static_assert(sizeof(void*) != 4 || sizeof(ChatEntry) == 56, "ChatEntry keeps its 32-bit layout");
-static_assert(sizeof(void*) != 4 || sizeof(ThreadInfo) == 32, "ThreadInfo keeps its 32-bit layout");
-static_assert(sizeof(void*) != 4 || sizeof(ParseResult) == 60, "ParseResult keeps its 32-bit layout");
+// The historic prefixes stay where they were; the appended fields follow them.
+static_assert(sizeof(void*) != 4 || offsetof(ThreadInfo, next) == 32, "ThreadInfo keeps its 32-bit layout");
+static_assert(sizeof(void*) != 4 || offsetof(ParseResult, stateText) == 60,
+              "ParseResult keeps its 32-bit layout");
 static_assert(sizeof(pelmora_wchar) == 2, "wide text at the boundary is UTF-16");
 #endif

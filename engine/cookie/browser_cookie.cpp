@@ -9,6 +9,7 @@
 #include "engine/cookie/netscape_cookies.h"
 #include "qarvo/charcode/system_charcode.h"
 #include "qarvo/file/find.h"
+#include "qarvo/platform/user_folders.h"
 
 namespace pelmora::cookie {
 namespace {
@@ -113,14 +114,8 @@ qarvo::C_WString getCookieFolder()
     const std::string explicitDir = environment("PELMORA_COOKIE_DIR");
     if (!explicitDir.empty())
         return widePath(explicitDir);
-    std::string dataHome = environment("XDG_DATA_HOME");
-    if (dataHome.empty()) {
-        const std::string home = homeFolder();
-        if (home.empty())
-            return qarvo::C_WString();
-        dataHome = home + "/.local/share";
-    }
-    return widePath(dataHome + "/PelmoraVista/Cookies");
+    const std::string dataHome = qarvo::platform::userDataFolder();
+    return dataHome.empty() ? qarvo::C_WString() : widePath(dataHome + "/PelmoraVista/Cookies");
 }
 
 std::string takeLookupReport()

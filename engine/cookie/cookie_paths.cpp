@@ -7,6 +7,7 @@
 #include "qarvo/file/file_stream.h"
 #include "qarvo/file/find.h"
 #include "qarvo/file/path.h"
+#include "qarvo/platform/user_folders.h"
 
 namespace pelmora::cookie {
 
@@ -25,16 +26,12 @@ qarvo::C_WString widePath(const std::string& utf8)
 
 std::string homeFolder()
 {
-    return environment("HOME");
+    return qarvo::platform::userHomeFolder();
 }
 
 std::string configFolder()
 {
-    const std::string config = environment("XDG_CONFIG_HOME");
-    if (!config.empty())
-        return config;
-    const std::string home = homeFolder();
-    return home.empty() ? std::string() : home + "/.config";
+    return qarvo::platform::userConfigFolder();
 }
 
 bool fileExists(const std::string& path)

@@ -15,7 +15,7 @@ namespace pelmora::cookie {
 std::string environment(const char* name);
 qarvo::C_WString widePath(const std::string& utf8);
 
-// $HOME; empty when unset.
+// $HOME (else the account's home); empty when neither gives one.
 std::string homeFolder();
 // $XDG_CONFIG_HOME, else ~/.config; empty without a home.
 std::string configFolder();

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "engine/cookie/browser_cookie.h"
+#include "engine/handlers/current_video.h"
 #include "engine/handlers/debug_comments.h"
 #include "engine/handlers/live_handler.h"
 #include "engine/handlers/player_lookup.h"
@@ -11,6 +12,7 @@
 #include "engine/pelmora2.h"
 #include "engine/service/endpoints.h"
 #include "engine/service/http_fetch.h"
+#include "engine/service/nvcomment_data.h"
 #include "engine/service/query_text.h"
 #include "qarvo/charcode/system_charcode.h"
 #include "qarvo/escape/url.h"
@@ -200,6 +202,26 @@ int handleVideo(const char* address, qarvo::C_WArrayString& words, ParseContext&
         return PELMORA_RESULT_NOT_FOUND;
 
     const qarvo::C_String pageText = bodyText(page);
+    // A page of today's service carries its comment data itself; the video-file modes still
+    // take the old way.
+    if (!modeHas(words, u"getx")) {
+        nvcomment::WatchData data;
+        std::string error;
+        switch (nvcomment::readWatchData(pageText.view(), data, error)) {
+        case nvcomment::PageData::Found: {
+            qarvo::C_String title;
+            if (readTitle(pageText, title) == PELMORA_RESULT_SUCCESS)
+                context.title = title;
+            return fetchCurrentComments(data, words, context, cookie, finalUrl, count);
+        }
+        case nvcomment::PageData::Broken:
+            context.stateText = qarvo::C_String(error);
+            return PELMORA_RESULT_REQUEST_FAILED;
+        case nvcomment::PageData::Absent:
+            break;
+        }
+    }
+
     const int titleCode = readTitle(pageText, context.title);
     if (titleCode != PELMORA_RESULT_SUCCESS)
         return titleCode;

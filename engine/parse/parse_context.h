@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "engine/parse/chat_list.h"
 #include "engine/parse/text_pool.h"
@@ -49,10 +50,23 @@ struct ParseContext {
     int32_t viewCounter = 0;
     int32_t lastRes = 0;
     int32_t resultCode = 0;
-    int32_t reserved = 0;
+    int32_t commentCount = 0;
     int64_t serverTime = 0;
     qarvo::C_WString thread;
     qarvo::C_WString ticket;
+
+    // A video of today's interface delivers several threads (forks); when this list is not
+    // empty, each entry becomes one ThreadInfo (with viewCounter and serverTime of the fields
+    // above) instead of the single one the fields describe.
+    struct ThreadEntry {
+        qarvo::C_WString thread;
+        int32_t lastRes = 0;
+        int32_t commentCount = 0;
+    };
+    std::vector<ThreadEntry> threadEntries;
+
+    // Why the job failed, for the caller to show (UTF-8); empty when there is nothing to say.
+    qarvo::C_String stateText;
 
     // The job's stop flag and the engine's "everything is closing" flag; every wait loop of a
     // handler polls both through stopRequested(). Either may be null (a context made by a test).

@@ -18,25 +18,39 @@ const ParseResult* ResultRecord::Build(ParseContext& context)
     m_result.rawXmlData = context.rawXml.Get();
     m_result.auxBlockSize = context.auxBlock.Length();
     m_result.rawXmlSize = context.rawXml.Length();
+    m_result.stateText = context.stateText.c_str();
 
     m_result.chats = context.chats.Link();
     if (!m_result.chats)
         return &m_result;
 
-    m_threadInfo = std::make_unique<ThreadInfo>();
-    m_threadInfo->viewCounter = context.viewCounter;
-    m_threadInfo->lastRes = context.lastRes;
-    m_threadInfo->resultCode = context.resultCode;
-    m_threadInfo->serverTime = context.serverTime;
-    m_threadInfo->thread = reinterpret_cast<const pelmora_wchar*>(context.thread.c_str());
-    m_threadInfo->ticket = reinterpret_cast<const pelmora_wchar*>(context.ticket.c_str());
-    m_result.threadInfo = m_threadInfo.get();
+    auto entry = [&context](const qarvo::C_WString& thread, int32_t lastRes, int32_t commentCount) {
+        ThreadInfo info{};
+        info.viewCounter = context.viewCounter;
+        info.lastRes = lastRes;
+        info.resultCode = context.resultCode;
+        info.commentCount = commentCount;
+        info.serverTime = context.serverTime;
+        info.thread = reinterpret_cast<const pelmora_wchar*>(thread.c_str());
+        info.ticket = reinterpret_cast<const pelmora_wchar*>(context.ticket.c_str());
+        return info;
+    };
+    if (context.threadEntries.empty()) {
+        m_threadInfo.push_back(entry(context.thread, context.lastRes, context.commentCount));
+    } else {
+        for (const ParseContext::ThreadEntry& e : context.threadEntries)
+            m_threadInfo.push_back(entry(e.thread, e.lastRes, e.commentCount));
+    }
+    // Linked only now: the vector no longer moves.
+    for (size_t i = 0; i + 1 < m_threadInfo.size(); ++i)
+        m_threadInfo[i].next = &m_threadInfo[i + 1];
+    m_result.threadInfo = m_threadInfo.data();
     return &m_result;
 }
 
 void ResultRecord::Free()
 {
-    m_threadInfo.reset();
+    m_threadInfo.clear();
     m_result = ParseResult{};
 }
 

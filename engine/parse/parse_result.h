@@ -1,9 +1,9 @@
 #pragma once
 // The record handed to the callback, built from a job's ParseContext after every handler call.
 // It points into the context (strings, blocks, the comments themselves) and owns only the
-// thread information, which it frees when the delivery is over.
+// thread information (one entry per thread), which it frees when the delivery is over.
 
-#include <memory>
+#include <vector>
 
 #include "engine/parse/parse_context.h"
 #include "engine/pelmora2.h"
@@ -26,7 +26,7 @@ public:
 
 private:
     ParseResult m_result{};
-    std::unique_ptr<ThreadInfo> m_threadInfo;
+    std::vector<ThreadInfo> m_threadInfo;
 };
 
 }  // namespace pelmora::engine

@@ -15,6 +15,13 @@ inline constexpr const char* kExternalHost = "ext.nicovideo.jp";  // thumb_watch
 inline constexpr const char* kMarketHost = "ichiba.nicovideo.jp"; // sales ranking feed
 inline constexpr const char* kJikkyoHost = "jk.nicovideo.jp";     // Jikkyo channels
 inline constexpr const char* kForumHost = "forum.nicovideo.jp";   // the report page
+// The shop the market's ranking links to; only its products are shown. The simulated
+// service's shop stands in for it.
+inline constexpr const char* kShopHost = "www.shop.example";
+// Our own value for the "tag=" parameter of a shop link (the shop's affiliate field).
+inline constexpr const char* kShopAffiliateTag = "pelmoravista-22";
+// What the "creative=" parameter of a shop link becomes.
+inline constexpr const char* kShopCreative = "1211";
 
 // The second and third supported video-sharing sites (address kinds 2 and 3): a site whose
 // pages name a downloadable video address, and one whose pages only embed a player.

@@ -6,8 +6,9 @@
 
 #include "engine/cookie/public_suffix.h"
 #include "engine/parse/parse_context.h"
+#include "engine/service/exchange_detail.h"
 #include "engine/service/query_text.h"
-#include "qarvo/http/http_async.h"
+#include "qarvo/charcode/system_charcode.h"
 #include "qarvo/time/clock.h"
 
 namespace pelmora::engine {
@@ -68,18 +69,6 @@ std::string nameOf(const std::string& item)
     return trimmed(item.substr(0, item.find('=')));
 }
 
-// What differs between the service's plain exchanges and the player form post.
-struct ExchangeSetup {
-    int method = kFetchGet;
-    int timeOutMs = kFetchTimeOutMs;
-    int contentKind = 2;  // 2: no Content-Type line; 0: form encoding
-    const qarvo::C_String* postBody = nullptr;
-    const std::vector<std::pair<qarvo::C_String, qarvo::C_String>>* fields = nullptr;
-    const std::vector<std::pair<qarvo::C_String, qarvo::C_String>>* headers = nullptr;
-    const qarvo::C_String* referer = nullptr;
-    bool followRedirects = true;
-};
-
 // A Location that names a scheme (letters, digits, "+", "-" or "." before a ":" that comes
 // before any "/", "?" or "#") other than http and https.
 bool hasOtherScheme(const qarvo::C_String& location)
@@ -97,7 +86,9 @@ bool hasOtherScheme(const qarvo::C_String& location)
     return scheme != "http" && scheme != "https";
 }
 
-enum class Attempt { Answered, Failed, Stopped };
+}  // namespace
+
+namespace detail {
 
 Attempt attemptOnce(qarvo::C_HttpAsync& http, const StopSignal& stop, const qarvo::C_String& url,
                     const ExchangeSetup& setup, const qarvo::C_String* cookie)
@@ -105,9 +96,9 @@ Attempt attemptOnce(qarvo::C_HttpAsync& http, const StopSignal& stop, const qarv
     if (!http.Open(url.c_str(), setup.timeOutMs))
         return Attempt::Failed;
     http.SetHTTPVersion(1);
-    http.SetConnection(0);
+    http.SetConnection(setup.keepAlive ? 1 : 0);
     http.SetRequestMethod(setup.method);
-    http.SetContentType(setup.contentKind, nullptr);
+    http.SetContentType(setup.contentKind, setup.contentText);
     http.SetUserAgent(kServiceUserAgent);
     http.SetHTTPBufferSize(kMaxAnswerBytes);
     if (cookie && !cookie->IsEmpty())
@@ -124,6 +115,11 @@ Attempt attemptOnce(qarvo::C_HttpAsync& http, const StopSignal& stop, const qarv
             http.AddBody(name.c_str(), value.c_str());
     if (!http.Connect())
         return Attempt::Failed;
+    return awaitAnswer(http, stop);
+}
+
+Attempt awaitAnswer(qarvo::C_HttpAsync& http, const StopSignal& stop)
+{
     while (http.GetLastCommandStat() == 0) {
         if (stop.requested()) {
             http.Abort();
@@ -165,8 +161,11 @@ bool exchange(const StopSignal& stop, const qarvo::C_String& firstUrl, const Exc
             if (hop == 0 && status && outcome != Attempt::Failed)
                 *status = http.GetStatusCode();
             answered = outcome == Attempt::Answered;
-            if (!answered)
+            if (!answered) {
+                if (setup.failure)
+                    *setup.failure = qarvo::common::System::utf16_to_utf8(http.GetLastState());
                 http.ShutDown();
+            }
         }
         if (!answered)
             return false;
@@ -186,14 +185,8 @@ bool exchange(const StopSignal& stop, const qarvo::C_String& firstUrl, const Exc
             continue;
         }
 
-        if (body) {
-            const int64_t size = http.GetResponseSize();
-            if (size < 0 || size >= INT32_MAX)
-                return false;
-            body->CreateBuffer(static_cast<int>(size) + 1);
-            if (size > 0)
-                body->CopyBuffer(http.GetResponseData(), static_cast<int>(size));
-        }
+        if (!takeAnswer(http, setup, body))
+            return false;
         if (mergeCookies && hopCookie) {
             // A real service sets several cookies in one answer, one header each.
             const qarvo::C_ArrayString setCookies = http.GetCookie();
@@ -210,7 +203,28 @@ bool exchange(const StopSignal& stop, const qarvo::C_String& firstUrl, const Exc
     return false;
 }
 
-}  // namespace
+bool takeAnswer(const qarvo::C_HttpAsync& http, const ExchangeSetup& setup, qarvo::C_Memory* body)
+{
+    if (body) {
+        const int64_t size = http.GetResponseSize();
+        if (size < 0 || size >= INT32_MAX)
+            return false;
+        body->CreateBuffer(static_cast<int>(size) + 1);
+        if (size > 0)
+            body->CopyBuffer(http.GetResponseData(), static_cast<int>(size));
+    }
+    if (setup.wantedHeader && setup.headerValue) {
+        const char* value = http.GetHeaderField(setup.wantedHeader);
+        *setup.headerValue = qarvo::C_String(value ? value : "");
+        setup.headerValue->Trim();
+    }
+    return true;
+}
+
+}  // namespace detail
+
+using detail::ExchangeSetup;
+using detail::exchange;
 
 bool cookieDomainAllows(const qarvo::C_String& domainHost, const qarvo::C_String& host)
 {

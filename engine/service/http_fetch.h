@@ -42,8 +42,9 @@ inline constexpr int kFetchTimeOutMs = 12000;
 // client reserves address space only, so the size costs nothing until an answer fills it.
 inline constexpr int kMaxAnswerBytes = 256 * 1024 * 1024;
 inline constexpr int kPlayerTimeOutMs = 10000;
-// How often a running exchange looks at the stop flags.
-inline constexpr int kFetchPollMillis = 10;
+// How often a running exchange looks at its end and the stop flags. A page of the comment
+// interface takes a few milliseconds; a coarser poll would add its slice to every page.
+inline constexpr int kFetchPollMillis = 1;
 
 inline constexpr const char* kServiceUserAgent = "Mozilla/4.0 (compatible; MSIE 7.0; Windows NT)";
 

@@ -1,5 +1,6 @@
 # Files, directory listings, time, threads and locks, INI files and the trace log. The
-# platform calls they need sit behind qarvo/platform/{clock,thread,file,dir,dl,environment,interrupt,instance_lock}.h.
+# platform calls they need sit behind qarvo/platform/{clock,thread,file,dir,dl,environment,interrupt,instance_lock,
+# user_folders,local_socket,process}.h.
 add_library(qarvo_sys STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/time/clock.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/time/time.cpp
@@ -24,6 +25,9 @@ add_library(qarvo_sys STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/interrupt.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/content_types.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/instance_lock.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/user_folders.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/local_socket.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/process.cpp
 )
 target_link_libraries(qarvo_sys PUBLIC qarvo_text Threads::Threads ${CMAKE_DL_LIBS})
 target_link_libraries(qarvo INTERFACE qarvo_sys)

@@ -99,13 +99,19 @@ C_WString qarvo_GetExecutableDirectory()
     return qarvo_GetParentPath(exe);
 }
 
-std::vector<std::string> qarvo_CurrentThenExecutableDirectory(const std::string& relative)
+std::vector<std::string> qarvo_ProgramFileCandidates(const std::string& relative, const std::string& installed)
 {
     std::vector<std::string> candidates{relative};
     const C_WString exeDir = qarvo_GetExecutableDirectory();
     std::string dir;
-    if (!exeDir.IsEmpty() && PathToUtf8(exeDir, &dir))
-        candidates.push_back(dir + "/" + relative);
+    if (exeDir.IsEmpty() || !PathToUtf8(exeDir, &dir))
+        return candidates;
+    candidates.push_back(dir + "/" + relative);
+    if (!installed.empty()) {
+        const size_t slash = dir.find_last_of('/');
+        const std::string prefix = slash == std::string::npos ? std::string() : dir.substr(0, slash);
+        candidates.push_back(prefix + "/" + installed);
+    }
     return candidates;
 }
 

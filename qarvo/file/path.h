@@ -30,8 +30,10 @@ bool qarvo_DirectoryExists(const C_WString& path);
 C_WString qarvo_GetCurrentDirectory();
 // The folder of the running program (from /proc/self/exe), without a trailing separator.
 C_WString qarvo_GetExecutableDirectory();
-// Where a program looks for a file of its own: `relative` from the current folder first, then
-// from the running program's folder (UTF-8 paths, in that order).
-std::vector<std::string> qarvo_CurrentThenExecutableDirectory(const std::string& relative);
+// Where a program looks for a file of its own: `relative` from the current folder first (a
+// portable folder), then from the running program's folder (a build or an unpacked copy),
+// then `installed` under the installation prefix, the parent of the program's folder
+// (bin/../lib/pelmora/...; left out when empty). UTF-8 paths, in that order.
+std::vector<std::string> qarvo_ProgramFileCandidates(const std::string& relative, const std::string& installed);
 
 }  // namespace qarvo

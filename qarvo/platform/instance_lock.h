@@ -27,6 +27,9 @@ public:
     // The file path used for name (UTF-8); names are reduced to letters, digits, '-', '_', '.'
     // and other non-ASCII text, so a name cannot leave the folder.
     static C_String LockPath(const C_WString& name);
+    // Where the holder of the lock listens for the processes that found it held (a socket
+    // beside the lock file).
+    static C_String ChannelPath(const C_WString& name);
 
 private:
     int m_fd = -1;

@@ -173,7 +173,7 @@ Catalogue::Catalogue(uint32_t seed) : m_seed(seed) {}
 
 std::vector<std::string> Catalogue::fixedVideoIds()
 {
-    return {"sm9", "so10", "sm100000", "sm404", "sm4", "sm5", "sm6"};
+    return {"sm9", "so10", "sm100000", "sm404", "sm4", "sm5", "sm6", "sm7"};
 }
 
 std::optional<VideoFacts> Catalogue::video(std::string_view id) const
@@ -219,6 +219,17 @@ std::optional<VideoFacts> Catalogue::video(std::string_view id) const
         v.title = "非公開設定から戻った動画 sm6";
         v.page = WatchPage::HeadingTitle;
         v.commentCount = 40;
+    } else if (prefix == "sm" && n == 7) {
+        // More tags than a page shows, too long for one row of the original page.
+        v.title = "タグの多い動画";
+        v.commentCount = 300;
+        v.tags = {{"jp", {}}};
+        for (const char* tag : {"ニコニコ技術部の作品集", "作業用BGMメドレー", "演奏してみたシリーズ", "鉄道のある風景",
+                                "手描きアニメーション", "ゲーム実況プレイ", "料理してみたシリーズ", "猫と暮らす日常",
+                                "VOCALOIDオリジナル曲", "解説付きの技術動画", "神回まとめ", "MAD動画の名作",
+                                "ニコシムのテスト動画", "コメントの流れる動画", "長いタグの並ぶ動画", "十六番目のタグ",
+                                "十七番目のタグ", "十八番目のタグ"})
+            v.tags[0].tags.push_back({tag, false, false, false});
     } else if (prefix == "sm" && n == 8) {
         // Characters that the pages escape, and counts past a thousand.
         v.title = "<実況> Tom & Jerry の\"名場面\"集 〜 第一話から最終話までを一気に振り返る特別編集版";
@@ -428,6 +439,16 @@ std::string Catalogue::userIdFor(const ThreadFacts& thread, int user, bool anony
 
 Chat Catalogue::chat(const ThreadFacts& thread, int index) const
 {
+    return makeChat(thread, index, true);
+}
+
+Chat Catalogue::visibleChat(const ThreadFacts& thread, int index) const
+{
+    return makeChat(thread, index, false);
+}
+
+Chat Catalogue::makeChat(const ThreadFacts& thread, int index, bool mayBeDeleted) const
+{
     Draw draw(seededHash(m_seed, hashText(thread.threadId), static_cast<uint64_t>(index), 4));
     Chat c;
     c.no = index + 1;
@@ -441,7 +462,8 @@ Chat Catalogue::chat(const ThreadFacts& thread, int index) const
                  static_cast<int64_t>(draw.below(kCommentSpacing));
         c.vpos = static_cast<int>(draw.below(static_cast<uint64_t>(std::max(1, thread.lengthSeconds * 100))));
     }
-    if (draw.below(60) == 0) {
+    // The roll is drawn either way, so that the rest of a visible comment is the same.
+    if (draw.below(60) == 0 && mayBeDeleted) {
         c.deleted = 1 + static_cast<int>(draw.below(2));
         c.anonymity = true;
         return c;

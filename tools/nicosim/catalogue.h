@@ -12,6 +12,7 @@
 //   sm4       the watch page is the access-refused page (heading with "短")
 //   sm5       the watch page has no usable title (no "‐" in the title, no "非" or "短")
 //   sm6       the watch page title has no "‐"; its heading (with "非") is the title
+//   sm7       eighteen long tags: more than a page shows, several rows at the original size
 //   lv1       a running broadcast, a new chat every clock tick
 //   lv2       an ended broadcast
 //   jk1       a Jikkyo channel, a new chat every clock tick
@@ -138,6 +139,9 @@ public:
 
     // Comment number index + 1 of a thread (index from 0). Live threads go on without end.
     Chat chat(const ThreadFacts& thread, int index) const;
+    // The same comment as today's comment interface shows it: never deleted (the interface
+    // leaves deleted comments out, so nicosim shows every one), otherwise identical.
+    Chat visibleChat(const ThreadFacts& thread, int index) const;
 
     std::vector<LiveFacts> liveBroadcasts() const;
     std::vector<HistoryEntry> history(int count) const;
@@ -150,6 +154,7 @@ private:
     std::optional<VideoFacts> genericVideo(std::string_view prefix, uint32_t number) const;
     std::vector<TagDomain> tagsFor(std::string_view id, bool demo) const;
     std::string userIdFor(const ThreadFacts& thread, int user, bool anonymous) const;
+    Chat makeChat(const ThreadFacts& thread, int index, bool mayBeDeleted) const;
 
     uint32_t m_seed;
 };

@@ -19,14 +19,17 @@ bool numberArgument(const std::string& name, const std::string& text, long long 
 
 const char* usageText()
 {
-    return "usage: nicosim [--port N] [--live-port N] [--seed S] [--data DIR] [--push-ms N] [--live-by-name]\n"
+    return "usage: nicosim [--port N] [--https-port N] [--live-port N] [--seed S] [--data DIR] [--push-ms N]\n"
+           "               [--live-by-name] [--modern]\n"
            "  --port N        HTTP port on 127.0.0.1 (default: a free one)\n"
+           "  --https-port N  HTTPS port on 127.0.0.1 (default: a free one)\n"
            "  --live-port N   live comment server port (default: a free one)\n"
            "  --seed S        seed of the served data (default 1)\n"
            "  --data DIR      write browser cookie stores to DIR/Cookies, DIR/firefox, DIR/chromium\n"
            "                  and DIR/cookies.txt\n"
            "  --push-ms N     a new live chat every N ms (default 500; 0: none)\n"
-           "  --live-by-name  name msg101.live.nicovideo.jp:2805 as the live comment server\n";
+           "  --live-by-name  name msg101.live.nicovideo.jp:2805 as the live comment server\n"
+           "  --modern        watch pages of today's service (\"~classic\" on an id: the old one)\n";
 }
 
 CommandLine parseCommandLine(const std::vector<std::string>& arguments)
@@ -43,7 +46,12 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
             o.liveAddressByName = true;
             continue;
         }
-        const bool takesValue = a == "--port" || a == "--live-port" || a == "--seed" || a == "--data" || a == "--push-ms";
+        if (a == "--modern") {
+            o.modernVideos = true;
+            continue;
+        }
+        const bool takesValue = a == "--port" || a == "--https-port" || a == "--live-port" || a == "--seed" ||
+                                a == "--data" || a == "--push-ms";
         if (!takesValue) {
             result.error = "unknown argument \"" + a + "\"";
             return result;
@@ -71,7 +79,7 @@ CommandLine parseCommandLine(const std::vector<std::string>& arguments)
         } else {
             if (!numberArgument(a, value, 65535, number, result.error))
                 return result;
-            (a == "--port" ? o.port : o.livePort) = static_cast<int>(number);
+            (a == "--port" ? o.port : a == "--https-port" ? o.httpsPort : o.livePort) = static_cast<int>(number);
         }
     }
     return result;

@@ -1,6 +1,7 @@
 #pragma once
 // The command line of the nicosim executable:
-//   nicosim [--port N] [--live-port N] [--seed S] [--data DIR] [--push-ms N] [--live-by-name]
+//   nicosim [--port N] [--https-port N] [--live-port N] [--seed S] [--data DIR] [--push-ms N]
+//           [--live-by-name] [--modern]
 
 #include "tools/nicosim/nicosim.h"
 

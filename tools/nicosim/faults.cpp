@@ -7,8 +7,8 @@
 namespace nicosim {
 namespace {
 
-const char* const kStepNames[kStepCount] = {"watch",  "flv",  "key",     "msg",    "thumb",   "player",
-                                            "status", "live", "history", "market", "picture", "other"};
+const char* const kStepNames[kStepCount] = {"watch",  "flv",  "key",     "msg",    "thumb",   "player", "status",
+                                            "live",   "history", "market", "picture", "other", "api",    "nvkey"};
 
 // "delay500" -> 500 when the word is the name followed by a number within limit.
 bool numberedWord(std::string_view word, std::string_view name, int limit, int& value)
@@ -68,6 +68,22 @@ bool applyWord(std::string_view word, Faults& f)
         f.errorPage = true;
     } else if (word == "noclear") {
         f.noClear = true;
+    } else if (word == "seven") {
+        f.seven = true;
+    } else if (word == "modern") {
+        f.modernPage = true;
+    } else if (word == "classic") {
+        f.classicPage = true;
+    } else if (word == "apidata") {
+        f.apiDataPage = true;
+    } else if (word == "expiredkey") {
+        f.expiredKey = true;
+    } else if (word == "ratelimit") {
+        f.rateLimit = true;
+    } else if (word == "brokenjson") {
+        f.brokenJson = true;
+    } else if (word == "chunked1") {
+        f.chunkedOne = true;
     } else {
         return false;
     }

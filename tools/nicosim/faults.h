@@ -28,9 +28,11 @@ enum class Step {
     Market,  // the market ranking feed ("market")
     Picture, // thumbnails and product pictures ("picture")
     Other,   // everything else: index, tag, forum and shop pages ("other")
+    Api,     // today's comment interface, POST /v1/threads ("api")
+    KeyApi,  // today's thread key endpoint ("nvkey")
 };
 
-constexpr int kStepCount = 12;
+constexpr int kStepCount = 14;
 
 const char* stepName(Step step);
 bool parseStepName(std::string_view name, Step& step);
@@ -56,8 +58,17 @@ struct Faults {
     bool garbage = false;     // "garbage": live server sends bytes that are no XML
     bool errorPage = false;   // "errorpage": the history's error page, as without the login
     bool noClear = false;     // "noclear": the history page lacks its "history?c=clear" link
+    bool seven = false;       // "seven": the market feed has seven shop products (nine items)
     int setCookies = 0;       // "setcookieN": N more Set-Cookie headers, one cookie each
     bool sibling = false;     // "sibling": a 302 to the same target on kSiblingHost
+    // Today's video pages and comment interface (modern_pages.cpp):
+    bool modernPage = false;  // "modern": the watch page of today's service, with its data
+    bool classicPage = false; // "classic": the old watch page even when --modern is on
+    bool apiDataPage = false; // "apidata": today's page in its older form (data-api-data)
+    bool expiredKey = false;  // "expiredkey": the page's thread key has expired
+    bool rateLimit = false;   // "ratelimit": the first thread request is refused, Retry-After 1
+    bool brokenJson = false;  // "brokenjson": the answer is cut in the middle of its JSON
+    bool chunkedOne = false;  // "chunked1": chunked transfer in chunks of one byte
     std::vector<std::string> unknown; // words no step knows, reported back to the client
 };
 

@@ -11,9 +11,10 @@ namespace {
 
 // Writes pieces of `body` from `offset` up to `limit`, one chunk size per call, and returns
 // how far it got.
-size_t writePiece(httplib::DataSink& sink, const std::string& body, size_t offset, size_t limit, size_t& turn)
+size_t writePiece(httplib::DataSink& sink, const std::string& body, size_t offset, size_t limit, size_t& turn,
+                  bool oneByte)
 {
-    const size_t size = std::min(kChunkSizes[turn++ % std::size(kChunkSizes)], limit - offset);
+    const size_t size = std::min(oneByte ? 1 : kChunkSizes[turn++ % std::size(kChunkSizes)], limit - offset);
     sink.write(body.data() + offset, size);
     return offset + size;
 }
@@ -50,17 +51,18 @@ void writeAnswer(Answer answer, const Faults& faults, httplib::Response& respons
             const size_t half = body->size() / 2;
             if (offset >= half)
                 return false;
-            writePiece(sink, *body, offset, half, *turn);
+            writePiece(sink, *body, offset, half, *turn, false);
             return true;
         });
-    } else if (faults.chunked) {
+    } else if (faults.chunked || faults.chunkedOne) {
         auto turn = std::make_shared<size_t>(0);
-        response.set_chunked_content_provider(type, [body, turn](size_t offset, httplib::DataSink& sink) {
+        const bool oneByte = faults.chunkedOne;
+        response.set_chunked_content_provider(type, [body, turn, oneByte](size_t offset, httplib::DataSink& sink) {
             if (offset >= body->size()) {
                 sink.done();
                 return true;
             }
-            writePiece(sink, *body, offset, body->size(), *turn);
+            writePiece(sink, *body, offset, body->size(), *turn, oneByte);
             return true;
         });
     } else if (faults.drop) {

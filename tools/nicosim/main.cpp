@@ -30,8 +30,10 @@ int main(int argc, char** argv)
         return 1;
     }
     std::printf("http 127.0.0.1:%d\n", server.httpPort());
+    std::printf("https 127.0.0.1:%d\n", server.httpsPort());
     std::printf("live 127.0.0.1:%d\n", server.livePort());
     std::printf("PELMORA_CONNECT_TO=%s\n", server.connectTo().c_str());
+    std::printf("SSL_CERT_FILE=%s\n", server.caFile().c_str());
     const std::string& data = command.options.dataDir;
     if (!data.empty()) {
         std::printf("PELMORA_COOKIE_DIR=%s/Cookies\n", data.c_str());

@@ -1,5 +1,6 @@
 // The market's sales ranking as RSS 2.0. Each item's description holds the picture first and
-// the shop link after it; every fourth item links to another shop.
+// the shop link after it; every fourth item links to another shop. The fault word "seven"
+// gives a feed of seven shop products.
 
 #include "tools/nicosim/site.h"
 
@@ -7,8 +8,11 @@
 
 namespace nicosim {
 
-Answer marketFeed(const SiteContext& site)
+Answer marketFeed(const SiteContext& site, const PageRequest& request)
 {
+    // Nine items of which ranks 4 and 8 link elsewhere: seven shop products, so that a reader's
+    // rotation of three shows 0-2, 3-5, then 6 alone.
+    const int items = request.faults.seven ? 9 : site.marketItems;
     Answer a;
     a.contentType = "application/rss+xml; charset=utf-8";
     std::string& b = a.body;
@@ -16,7 +20,7 @@ Answer marketFeed(const SiteContext& site)
     b += "<title>ニコニコ市場 売上ランキング(毎日)</title>\n";
     b += "<link>http://ichiba.nicovideo.jp/ranking/earnings/all/d</link>\n";
     b += "<description>nicosimの市場ランキング</description>\n<language>ja</language>\n";
-    for (int rank = 1; rank <= site.marketItems; ++rank) {
+    for (int rank = 1; rank <= items; ++rank) {
         const MarketItem item = site.catalogue.marketItem(rank);
         const std::string title = item.category + "：" + item.name;
         // The picture address carries an escaped "&" that a reader decodes.

@@ -1,12 +1,13 @@
 #pragma once
 // nicosim: a simulated Niconico service on loopback, for tests and the demo.
 //
-// One HTTP port answers for every host of the service (told apart by the Host header), and
-// one TCP port serves the live comment streams. Start it in-process with
+// One HTTP port and one HTTPS port answer for every host of the service (told apart by the
+// Host header), and one TCP port serves the live comment streams. Start it in-process with
 //
 //     nicosim::Server sim;
 //     ASSERT_TRUE(sim.start());
 //     setenv("PELMORA_CONNECT_TO", sim.connectTo().c_str(), 1);
+//     setenv("SSL_CERT_FILE", sim.caFile().c_str(), 1);   // for the HTTPS port
 //
 // and every address of the service then reaches it. The data (catalogue.h) are derived from
 // the seed; the fault words (faults.h) make single requests misbehave.
@@ -37,6 +38,12 @@ struct Options {
     bool liveAddressByName = false;
     int historyEntries = 31;
     int marketItems = 12;
+    // The HTTPS port on 127.0.0.1 (0: a free one), for every host; its test authority's
+    // certificate is written to dataDir, or to a temporary folder removed at stop.
+    int httpsPort = 0;
+    // Watch pages are today's (embedded data, the comment interface) unless a request says
+    // "classic"; without it only a request saying "modern" gets one.
+    bool modernVideos = false;
 };
 
 class Server {
@@ -58,7 +65,11 @@ public:
     int livePort() const;
     // Every host nicosim answers for.
     std::vector<std::string> hosts() const;
-    // The PELMORA_CONNECT_TO value: "HOST:80:127.0.0.1:PORT" per host, joined by ",".
+    int httpsPort() const;
+    // The test authority's certificate (PEM) that clients trust through SSL_CERT_FILE.
+    std::string caFile() const;
+    // The PELMORA_CONNECT_TO value: "HOST:80:127.0.0.1:PORT" and "HOST:443:127.0.0.1:HTTPSPORT"
+    // per host, joined by ",".
     std::string connectTo() const;
     // "user_session=user_session_nicosim": the Cookie pair that counts as logged in.
     static std::string loginCookie();

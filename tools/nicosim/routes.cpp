@@ -1,5 +1,6 @@
 #include "tools/nicosim/routes.h"
 
+#include "tools/nicosim/modern_threads.h"
 #include "tools/nicosim/site.h"
 #include "tools/nicosim/text_codec.h"
 
@@ -91,6 +92,12 @@ Route routeRequest(std::string_view host, std::string_view path)
         return make(path == "/smile" ? Page::Thumbnail : Page::NotFound, path == "/smile" ? Step::Picture : Step::Other);
     if (host == kVideoFileHost)
         return make(path == "/smile" ? Page::VideoFile : Page::NotFound, Step::Other);
+    if (host == kCommentApiHost)
+        return make(path == "/v1/threads" ? Page::CommentApi : Page::NotFound, path == "/v1/threads" ? Step::Api : Step::Other);
+    if (host == kKeyApiHost) {
+        const bool key = path == "/v1/comment/keys/thread";
+        return make(key ? Page::ThreadKeyApi : Page::NotFound, key ? Step::KeyApi : Step::Other);
+    }
     if (host == kForumHost)
         return make(Page::Forum, Step::Other);
     if (host == kShopHost || host == kSiblingHost)

@@ -15,6 +15,7 @@ enum class Page {
     Comment,                                     // comment server
     Market, ProductPicture,                      // market host
     Thumbnail, VideoFile, Forum, Shop,           // the other hosts
+    CommentApi, ThreadKeyApi,                    // today's comment interface and key endpoint
     NotFound, UnknownHost,
 };
 

@@ -1,8 +1,11 @@
 #include "tools/nicosim/nicosim.h"
 
 #include "tools/nicosim/http_answer.h"
+#include "tools/nicosim/https_listener.h"
 #include "tools/nicosim/live_server.h"
+#include "tools/nicosim/modern_threads.h"
 #include "tools/nicosim/net.h"
+#include "tools/nicosim/once_memory.h"
 #include "tools/nicosim/routes.h"
 #include "tools/nicosim/site.h"
 #include "tools/nicosim/text_codec.h"
@@ -11,6 +14,9 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
+#include <fstream>
+#include <random>
 #include <mutex>
 #include <thread>
 
@@ -23,9 +29,11 @@ constexpr int kStartTimeoutMs = 10000;
 // Where the client's Accept-Encoding is kept once cpp-httplib can no longer see it (below).
 constexpr const char* kSentAcceptEncoding = "X-Nicosim-Sent-Accept-Encoding";
 
-const char* const kAnsweredHosts[] = {kMainHost,     kLiveHost,      kExternalHost,  kMarketHost,     kJikkyoHost,
-                                      kForumHost,    kCommentHost,   kThumbnailHost, kVideoFileHost, kShopHost,
-                                      kSuffixMainHost, kSiblingHost};
+const char* const kAnsweredHosts[] = {kMainHost,       kLiveHost,       kExternalHost,  kMarketHost,
+                                      kJikkyoHost,     kForumHost,      kCommentHost,   kThumbnailHost,
+                                      kVideoFileHost,  kShopHost,       kSuffixMainHost, kSiblingHost,
+                                      kCommentApiHost, kKeyApiHost};
+constexpr const char* kCaFileName = "nicosim-ca.pem";
 
 bool carriesLogin(const httplib::Request& request)
 {
@@ -59,6 +67,8 @@ std::vector<std::string> requestWords(const PageRequest& page, Step step, const 
     }
     if (step == Step::Msg)
         add(commentRequestWords(page.body));
+    if (step == Step::Api)
+        add(commentApiRequestWords(page.body));
     add(global);
     return words;
 }
@@ -88,11 +98,18 @@ struct Server::Impl {
     Answer pageAnswer(const Route& route, const PageRequest& page) const;
     // Waits up to ms, or less when the server stops.
     void pause(int ms);
+    // Makes the test authority, writes its certificate and opens the HTTPS port.
+    bool startHttps(const std::vector<std::string>& hosts);
 
     Options options;
     Catalogue catalogue;
     RequestLog log;
     LiveServer live;
+    // What the first-try faults remember; answering a request changes nothing else.
+    mutable OnceMemory once;
+    HttpsListener https;
+    std::string caFile;
+    std::filesystem::path caFolder; // made by start() when there is no data folder
     std::unique_ptr<httplib::Server> http;
     std::thread httpThread;
     int httpPort = 0;
@@ -111,8 +128,8 @@ void Server::Impl::pause(int ms)
 
 Answer Server::Impl::pageAnswer(const Route& route, const PageRequest& page) const
 {
-    const SiteContext site{catalogue, live.port(), options.liveAddressByName, options.historyEntries,
-                           options.marketItems};
+    const SiteContext site{catalogue,           live.port(),          options.liveAddressByName, options.historyEntries,
+                           options.marketItems, options.modernVideos, &once};
     switch (route.page) {
     case Page::Watch: return watchPage(site, page, route.argument);
     case Page::Flv: return getflvAnswer(site, page);
@@ -126,12 +143,14 @@ Answer Server::Impl::pageAnswer(const Route& route, const PageRequest& page) con
     case Page::JikkyoPage: return livePage(site, route.argument, true);
     case Page::PlayerStatus: return playerStatusAnswer(site, page);
     case Page::Comment: return commentServerAnswer(site, page);
-    case Page::Market: return marketFeed(site);
+    case Page::Market: return marketFeed(site, page);
     case Page::ProductPicture: return productPicture(site, route.argument);
     case Page::Thumbnail: return thumbnailPicture(site, page.param("i"));
     case Page::VideoFile: return videoFile(site, page);
     case Page::Forum: return forumPage();
     case Page::Shop: return shopPage(route.argument);
+    case Page::CommentApi: return commentApiAnswer(site, page);
+    case Page::ThreadKeyApi: return threadKeyApiAnswer(site, page);
     case Page::UnknownHost: return notFoundPage("nicosim does not answer for host " + route.argument);
     case Page::NotFound: break;
     }
@@ -164,8 +183,9 @@ void Server::Impl::handle(const httplib::Request& request, httplib::Response& re
         appendRawPairs(std::string_view(target).substr(question + 1), page.rawParams);
 
     const Route route = routeRequest(page.host, page.path);
-    // Form fields count as parameters, except for the comment server whose body is XML.
-    if (request.method == "POST" && route.step != Step::Msg)
+    // Form fields count as parameters, except for the comment servers whose bodies are XML
+    // or JSON.
+    if (request.method == "POST" && route.step != Step::Msg && route.step != Step::Api)
         appendRawPairs(request.body, page.rawParams);
 
     applyFaultWords(requestWords(page, route.step, log.faultWords()), route.step, page.faults);
@@ -223,6 +243,37 @@ void Server::Impl::handle(const httplib::Request& request, httplib::Response& re
     writeAnswer(std::move(answer), page.faults, response);
 }
 
+bool Server::Impl::startHttps(const std::vector<std::string>& hosts)
+{
+    tls::Authority authority;
+    if (!tls::makeAuthority(hosts, authority, error))
+        return false;
+    std::filesystem::path folder = options.dataDir;
+    std::error_code failure;
+    if (folder.empty()) {
+        std::random_device random;
+        const std::filesystem::path base = std::filesystem::temp_directory_path(failure);
+        for (int attempt = 0; attempt < 100 && caFolder.empty(); ++attempt) {
+            const auto candidate = base / ("nicosim-ca-" + std::to_string(random()) + std::to_string(random()));
+            if (std::filesystem::create_directory(candidate, failure))
+                caFolder = candidate;
+        }
+        folder = caFolder;
+    } else {
+        std::filesystem::create_directories(folder, failure);
+    }
+    caFile = (folder / kCaFileName).string();
+    std::ofstream file(caFile, std::ios::binary | std::ios::trunc);
+    file << authority.caCertificate;
+    file.close();
+    if (folder.empty() || !file) {
+        error = "cannot write the test authority's certificate to " + caFile;
+        return false;
+    }
+    const int backend = httpPort;
+    return https.start(options.httpsPort, authority, [backend](std::string_view) { return backend; }, error);
+}
+
 Server::Server(Options options) : m_impl(std::make_unique<Impl>(std::move(options))) {}
 
 Server::~Server()
@@ -275,6 +326,8 @@ bool Server::start()
     http.Post(".*", handler);
     http.set_payload_max_length(kMaxRequestBody);
     http.set_keep_alive_timeout(2);
+    // A client walking the comment interface's pages keeps one connection for all of them.
+    http.set_keep_alive_max_count(100000);
 
     if (d.options.port == 0) {
         d.httpPort = http.bind_to_any_port("127.0.0.1");
@@ -301,6 +354,12 @@ bool Server::start()
         stop();
         return false;
     }
+    if (!d.startHttps(hosts())) {
+        const std::string error = d.error;
+        stop();
+        d.error = error;
+        return false;
+    }
     return true;
 }
 
@@ -312,6 +371,13 @@ void Server::stop()
         d.stopping = true;
     }
     d.stopSignal.notify_all();
+    // The HTTPS port relays to the HTTP port: it goes first.
+    d.https.stop();
+    if (!d.caFolder.empty()) {
+        std::error_code failure;
+        std::filesystem::remove_all(d.caFolder, failure);
+        d.caFolder.clear();
+    }
     if (d.http) {
         d.http->stop();
         if (d.httpThread.joinable())
@@ -346,11 +412,23 @@ std::vector<std::string> Server::hosts() const
     return std::vector<std::string>(std::begin(kAnsweredHosts), std::end(kAnsweredHosts));
 }
 
+int Server::httpsPort() const
+{
+    return m_impl->https.port();
+}
+
+std::string Server::caFile() const
+{
+    return m_impl->caFile;
+}
+
 std::string Server::connectTo() const
 {
     std::string value;
     for (const std::string& host : hosts())
         value += (value.empty() ? "" : ",") + host + ":80:127.0.0.1:" + std::to_string(httpPort());
+    for (const std::string& host : hosts())
+        value += "," + host + ":443:127.0.0.1:" + std::to_string(httpsPort());
     if (m_impl->options.liveAddressByName)
         value += std::string(",") + kLiveCommentHost + ":" + std::to_string(kLiveCommentPort) + ":127.0.0.1:" +
                  std::to_string(livePort());

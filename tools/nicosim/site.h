@@ -58,12 +58,16 @@ struct PageRequest {
     bool hasParam(std::string_view name) const;
 };
 
+class OnceMemory;
+
 struct SiteContext {
     const Catalogue& catalogue;
     int livePort = 0;
     bool liveAddressByName = false;
     int historyEntries = 31;
     int marketItems = 12;
+    bool modernVideos = false;     // watch pages are today's unless a request says "classic"
+    OnceMemory* once = nullptr;    // for faults that strike only the first try
 };
 
 // Splits "a=1&b=%20" into raw name/value pairs; pieces without "=" get an empty value.
@@ -90,8 +94,18 @@ Answer commentServerAnswer(const SiteContext& site, const PageRequest& request);
 // The "~" words of every thread the comment request names.
 std::vector<std::string> commentRequestWords(std::string_view body);
 
+// Today's watch page (modern_pages.cpp), chosen by watchPage; the comment interface on
+// public.nvcomment.nicovideo.jp and the thread key endpoint on nvapi.nicovideo.jp.
+bool wantsModernPage(const SiteContext& site, const PageRequest& request);
+Answer modernWatchPage(const SiteContext& site, const PageRequest& request, const VideoFacts& video,
+                       std::string_view requestedId);
+Answer commentApiAnswer(const SiteContext& site, const PageRequest& request);
+Answer threadKeyApiAnswer(const SiteContext& site, const PageRequest& request);
+// The "~" words of the thread ids a thread request names.
+std::vector<std::string> commentApiRequestWords(std::string_view body);
+
 // ichiba.nicovideo.jp
-Answer marketFeed(const SiteContext& site);
+Answer marketFeed(const SiteContext& site, const PageRequest& request);
 
 // Pictures, and the other hosts.
 Answer thumbnailPicture(const SiteContext& site, std::string_view label);

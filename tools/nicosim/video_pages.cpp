@@ -87,6 +87,8 @@ Answer watchPage(const SiteContext& site, const PageRequest& request, std::strin
     if (request.faults.refused || found->page == WatchPage::AccessRefused)
         return refusedPage();
     const VideoFacts& v = *found;
+    if (wantsModernPage(site, request))
+        return modernWatchPage(site, request, v, id);
     if (v.page == WatchPage::NoUsableTitle)
         return simplePage(200, kSiteName, "ただいま準備中です", "この動画は現在ご覧いただけません。");
 

@@ -28,7 +28,7 @@ const char* usageText()
 {
     return "usage:\n"
            "  pelmora-cli [options] decode FILE.xml\n"
-           "  pelmora-cli [options] fetch ADDRESS [-n COUNT] [--xml OUT.xml] [--follow SECONDS]\n"
+           "  pelmora-cli [options] fetch ADDRESS [-n COUNT | --all] [--xml OUT.xml] [--follow SECONDS]\n"
            "options:\n"
            "  --library PATH       the engine library (default: dll/libPelmora2.so in the current\n"
            "                       folder, then beside this program)\n"
@@ -36,6 +36,8 @@ const char* usageText()
            "                       one comment-file line per comment (default), one JSON object per\n"
            "                       comment, or the comments as ASS subtitles (1920x1080) for mpv or VLC\n"
            "  -n COUNT             how many of the most recent comments to ask for (default 1000)\n"
+           "  --all                every comment of the video, paged back to its first (today's\n"
+           "                       comment interface; past comments need the login)\n"
            "  --xml OUT.xml        also write the raw comment XML of every batch to OUT.xml\n"
            "  --follow SECONDS     for a live broadcast, ask for new comments every second for that\n"
            "                       long and print each batch as it arrives\n"
@@ -105,6 +107,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CliOptions& out, std
                 error = "-n needs a count of 0 or more, not \"" + *v + "\"";
                 return false;
             }
+        } else if (arg == "--all") {
+            out.all = true;
         } else if (arg == "--xml") {
             const std::string* v = value("--xml");
             if (!v)
@@ -157,8 +161,8 @@ bool parseCommandLine(const std::vector<std::string>& args, CliOptions& out, std
         return false;
     }
     if (out.command == Command::Decode && (!out.xmlPath.empty() || out.followSeconds != 0 || out.mode != "ori2" ||
-                                           !out.cookiesFile.empty() || !out.cookiesFromBrowser.empty())) {
-        error = "--xml, --follow, --mode, --cookies and --cookies-from-browser belong to fetch";
+                                           out.all || !out.cookiesFile.empty() || !out.cookiesFromBrowser.empty())) {
+        error = "--xml, --follow, --mode, --all, --cookies and --cookies-from-browser belong to fetch";
         return false;
     }
     if (!out.cookiesFile.empty() && !out.cookiesFromBrowser.empty()) {

@@ -24,6 +24,8 @@ struct CliOptions {
     // (PELMORA_COOKIES_FROM_BROWSER, PELMORA_COOKIES); empty: the engine's own choice.
     std::string cookiesFromBrowser;  // BROWSER[:PROFILE]
     std::string cookiesFile;         // a Netscape cookies.txt
+    // Every comment of the video (the mode word gains "all"); the count is then not used.
+    bool all = false;
 };
 
 // Exit statuses of the tool's own failures (the engine's result codes are 0 to 9).

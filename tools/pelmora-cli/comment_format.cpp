@@ -4,6 +4,7 @@
 #include <ctime>
 
 #include "qarvo/charcode/system_charcode.h"
+#include "qarvo/escape/json.h"
 #include "qarvo/escape/markup.h"
 #include "qarvo/text/string.h"
 #include "qarvo/time/time.h"
@@ -54,31 +55,7 @@ std::string formatCommentLine(const ChatEntry& chat)
 
 std::string jsonQuote(const std::string& utf8)
 {
-    std::string out;
-    out.reserve(utf8.size() + 2);
-    out += '"';
-    for (const char c : utf8) {
-        const unsigned char u = static_cast<unsigned char>(c);
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\b': out += "\\b"; break;
-        case '\f': out += "\\f"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default:
-            if (u < 0x20) {
-                char escaped[8];
-                std::snprintf(escaped, sizeof(escaped), "\\u%04x", u);
-                out += escaped;
-            } else {
-                out += c;
-            }
-        }
-    }
-    out += '"';
-    return out;
+    return qarvo::common::System::json_quote(utf8);
 }
 
 std::string formatCommentJson(const ChatEntry& chat)

@@ -28,7 +28,8 @@ EngineBinding::~EngineBinding()
 
 std::vector<std::string> EngineBinding::defaultCandidates()
 {
-    return qarvo::qarvo_CurrentThenExecutableDirectory(std::string("dll/") + PELMORA2_LIBRARY_NAME);
+    return qarvo::qarvo_ProgramFileCandidates(std::string("dll/") + PELMORA2_LIBRARY_NAME,
+                                              std::string("lib/pelmora/") + PELMORA2_LIBRARY_NAME);
 }
 
 bool EngineBinding::Load(const std::string& explicitPath, std::string& error)

@@ -33,7 +33,8 @@ public:
     const EngineFunctions& functions() const { return m_functions; }
     const std::string& loadedPath() const { return m_path; }
 
-    // "dll/libPelmora2.so" relative to the current folder, then beside the executable.
+    // "dll/libPelmora2.so" relative to the current folder, then beside the executable, then
+    // "lib/pelmora/libPelmora2.so" under the installation prefix.
     static std::vector<std::string> defaultCandidates();
 
 private:

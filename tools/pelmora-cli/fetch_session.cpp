@@ -33,8 +33,9 @@ std::string FetchSession::requestText(const CliOptions& options)
     // The raw XML is kept only when the mode word asks for it; the retries are reported on
     // stderr as they happen.
     const bool wantXml = !options.xmlPath.empty() && options.mode.find("xml") == std::string::npos;
+    const bool addAll = options.all && options.mode.find("all") == std::string::npos;
     return options.target + " " + std::to_string(options.count) + " progress_" + (wantXml ? "xml_" : "") +
-           options.mode;
+           options.mode + (addAll ? "_all" : "");
 }
 
 void FetchSession::onResult(int, int code, const ParseResult* result, intptr_t userValue)
@@ -81,6 +82,7 @@ void FetchSession::handleResult(int code, const ParseResult* result)
     std::lock_guard<std::mutex> lock(m_mutex);
     ++m_batches;
     m_lastCode = code;
+    m_lastState = result && result->stateText ? result->stateText : "";
     m_changed.notify_all();
 }
 
@@ -183,16 +185,19 @@ int FetchSession::Run()
 
     int code;
     bool xmlFailed;
+    std::string state;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
         code = m_lastCode;
         xmlFailed = m_xmlFailed;
+        state = m_lastState;
     }
     // Stopping a followed job is how a follow ends, not a failure: its batches are all out.
     if (followEnded && code == PELMORA_RESULT_STOPPED)
         code = PELMORA_RESULT_SUCCESS;
     if (code != 0) {
-        std::fprintf(m_err, "pelmora-cli: failed with code %d: %s\n", code, pelmora_result_text(code));
+        std::fprintf(m_err, "pelmora-cli: failed with code %d: %s%s%s\n", code, pelmora_result_text(code),
+                     state.empty() ? "" : ": ", state.c_str());
         return code;
     }
     if (xmlFailed) {

@@ -45,6 +45,7 @@ private:
     std::condition_variable m_changed;
     int m_batches = 0;
     int m_lastCode = 0;
+    std::string m_lastState;  // the engine's state text of the last delivery
     bool m_xmlFailed = false;
     // --format ass: every comment of every batch, written as one file at the end.
     std::vector<subtitles::SubtitleComment> m_subtitles;

@@ -32,7 +32,7 @@ const char* iconName(unsigned flags)
 
 }  // namespace
 
-ScriptDesktop::ScriptDesktop(std::string path) : m_path(std::move(path)) {}
+ScriptDesktop::ScriptDesktop(std::string path, bool noHandler) : m_path(std::move(path)), m_noHandler(noHandler) {}
 
 int ScriptDesktop::DefaultAnswer(unsigned flags)
 {
@@ -55,8 +55,8 @@ int ScriptDesktop::ShowMessageBox(ui::WindowHandle, const qarvo::C_WString& text
 
 bool ScriptDesktop::OpenAddress(const qarvo::C_WString& address)
 {
-    append("{\"kind\":\"open\",\"address\":" + quoted(address) + "}");
-    return true;
+    append("{\"kind\":\"open\",\"address\":" + quoted(address) + (m_noHandler ? ",\"opened\":false}" : "}"));
+    return !m_noHandler;
 }
 
 bool ScriptDesktop::SetClipboardText(const qarvo::C_WString& text)

@@ -55,7 +55,7 @@ struct Verb {
 constexpr Verb kVerbs[] = {
     {"wait", 1, 1},   {"waitfor", 2, 1}, {"settext", 1, 1}, {"press", 1, 1}, {"click", 1, 1},
     {"clickat", 2, 2}, {"tab", 1, 1},    {"menu", 1, 1},    {"key", 1, 0},   {"shot", 1, 0},
-    {"dump", 1, 0},   {"close", 0, 0},
+    {"dump", 1, 0},   {"close", 0, 0},   {"window", 1, 0},
 };
 
 const Verb* findVerb(const std::string& name)
@@ -136,6 +136,7 @@ ScriptSettings ScriptSettings::FromEnvironment()
     s.outDirectory = environment("PELMORA_SCRIPT_OUT");
     if (s.outDirectory.empty())
         s.outDirectory = ".";
+    s.noHandler = environment("PELMORA_SCRIPT_NO_HANDLER") == "1";
     return s;
 }
 
@@ -151,7 +152,7 @@ ScriptDriver::ScriptDriver(C_App& app, ScriptSettings settings) : m_app(app), m_
     if (!file)
         m_parseErrors.push_back("cannot read the script " + m_settings.scriptPath);
     m_steps = ParseScript(text.str(), &m_parseErrors);
-    m_desktop = std::make_unique<ScriptDesktop>(outPath("desktop.jsonl"));
+    m_desktop = std::make_unique<ScriptDesktop>(outPath("desktop.jsonl"), m_settings.noHandler);
     m_previousDesktop = ui::SetDesktop(m_desktop.get());
     m_thread.SetRepeat(false);
     m_thread.SetFunction(qarvo::common::Pointer<qarvo::I_Function>(
@@ -230,6 +231,8 @@ bool ScriptDriver::execute(const ScriptStep& step, std::string* outcome)
         return dump(step.words[0]);
     if (v == "menu")
         return ui::ChooseMenuCommand(m_app.GetHWnd(), number);
+    if (v == "window")
+        return window(step, outcome);
 
     const std::vector<ui::WindowState> windows = ui::InspectWindows();
     if (v == "clickat") {
@@ -238,6 +241,13 @@ bool ScriptDriver::execute(const ScriptStep& step, std::string* outcome)
     }
     if (v == "key") {
         const std::string& name = step.words[0];
+        // Ctrl with a letter: the window's accelerators.
+        if (name.size() == 6 && name.compare(0, 5, "Ctrl+") == 0 && name[5] >= 'A' && name[5] <= 'Z') {
+            for (auto w = windows.rbegin(); w != windows.rend(); ++w)
+                if (w->parent == 0 && w->visible)
+                    return ui::PressControlKey(w->handle, name[5]);
+            return false;
+        }
         ui::UserKey key;
         if (name == "Escape")
             key = ui::UserKey::Escape;
@@ -275,6 +285,28 @@ bool ScriptDriver::execute(const ScriptStep& step, std::string* outcome)
         return ui::PressButton(control->handle);
     if (v == "click")
         return ui::ClickControl(control->handle);
+    return false;
+}
+
+// The main window as the window system's buttons and edges change it.
+bool ScriptDriver::window(const ScriptStep& step, std::string* outcome)
+{
+    const ui::WindowHandle main = m_app.GetHWnd();
+    const std::string& what = step.words[0];
+    if (what == "minimize" || what == "maximize" || what == "restore") {
+        ui::ShowWindow(main, what == "minimize" ? ui::SW_MINIMIZE : what == "maximize" ? ui::SW_MAXIMIZE : ui::SW_RESTORE);
+        return ui::IsWindow(main);
+    }
+    if (what == "size" && step.words.size() == 3 && isNumber(step.words[1]) && isNumber(step.words[2])) {
+        // The client area gets the size; the frame and the menu bar come on top.
+        ui::Rect outer, client;
+        if (!ui::GetWindowRect(main, &outer) || !ui::GetClientRect(main, &client))
+            return false;
+        const int width = std::atoi(step.words[1].c_str()) + outer.Width() - client.Width();
+        const int height = std::atoi(step.words[2].c_str()) + outer.Height() - client.Height();
+        return ui::SetWindowPos(main, 0, 0, 0, width, height, ui::SWP_NOMOVE | ui::SWP_NOZORDER);
+    }
+    *outcome = "window takes minimize, maximize, restore or size W H";
     return false;
 }
 

@@ -13,7 +13,9 @@
 //   clickat X Y             a left click at main-window client coordinates
 //   tab N                   select tab N as a click on it does
 //   menu ID                 the main window's menu command
-//   key NAME                Escape, Enter or Tab to the topmost shown window
+//   key NAME                Escape, Enter, Tab or Ctrl+LETTER to the topmost shown window
+//   window WHAT             the main window: minimize, maximize, restore, or size W H (its
+//                           client area; never below the original size)
 //   shot NAME               NAME.png of the main window, NAME-TEMPLATE.png of the others
 //   dump NAME               NAME.json: every window with its controls
 //   close                   WM_CLOSE to the main window
@@ -44,6 +46,7 @@ std::vector<ScriptStep> ParseScript(const std::string& text, std::vector<std::st
 struct ScriptSettings {
     std::string scriptPath;
     std::string outDirectory;
+    bool noHandler = false;  // PELMORA_SCRIPT_NO_HANDLER=1: no address can be opened
     bool enabled() const { return !scriptPath.empty(); }
     static ScriptSettings FromEnvironment();
 };
@@ -61,6 +64,7 @@ private:
     void run();
     bool execute(const ScriptStep& step, std::string* outcome);
     bool waitFor(const ScriptStep& step, std::string* outcome);
+    bool window(const ScriptStep& step, std::string* outcome);
     bool pause(int ms);
     bool shot(const std::string& name);
     bool dump(const std::string& name);

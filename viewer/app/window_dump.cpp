@@ -38,6 +38,8 @@ std::string control(const ui::ControlState& c)
 {
     std::string out = "{\"id\":" + std::to_string(c.id) + ",\"kind\":\"" + c.kind + "\",\"text\":" + text(c.text) +
                       ",\"visible\":" + flag(c.visible) + ",\"enabled\":" + flag(c.enabled) + ",\"rect\":" + rect(c.rect);
+    if (c.focused)
+        out += ",\"focused\":true";
     if (c.checked)
         out += ",\"checked\":" + flag(*c.checked);
     if (!c.items.empty() || std::string(c.kind) == "combobox" || std::string(c.kind) == "tabs")
@@ -69,7 +71,10 @@ std::string WindowDumpJson(const std::vector<ui::WindowState>& windows)
         const ui::WindowState& s = windows[w];
         out += w ? ",\n" : "\n";
         out += "{\"template\":" + std::to_string(s.templateId) + ",\"title\":" + text(s.title) +
-               ",\"visible\":" + flag(s.visible) + ",\"rect\":" + rect(s.rect) + ",\"controls\":[";
+               ",\"visible\":" + flag(s.visible) + ",\"rect\":" + rect(s.rect);
+        if (*s.state)
+            out += std::string(",\"state\":\"") + s.state + "\"";
+        out += ",\"controls\":[";
         for (size_t i = 0; i < s.controls.size(); ++i)
             out += (i ? ",\n  " : "\n  ") + control(s.controls[i]);
         out += "]}";

@@ -1,3 +1,5 @@
+#include <algorithm>
+
 #include <QComboBox>
 #include <QLineEdit>
 
@@ -169,6 +171,22 @@ bool ComboBox_ResetContent(WindowHandle combo)
             if (box->isEditable())
                 box->setEditText(QString());
         }
+    });
+}
+
+bool ComboBox_SetEditSel(WindowHandle combo, int start, int end)
+{
+    if (!HandleIsLive(combo))
+        return false;
+    return RunOnGui([combo, start, end] {
+        QComboBox* box = comboOf(combo);
+        QLineEdit* edit = box ? box->lineEdit() : nullptr;
+        if (!edit)
+            return;
+        const int length = static_cast<int>(edit->text().size());
+        const int from = start < 0 ? length : std::min(start, length);
+        const int to = end < 0 ? length : std::min(end, length);
+        edit->setSelection(from, to - from);
     });
 }
 

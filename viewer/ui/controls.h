@@ -33,6 +33,9 @@ int ComboBox_GetCurSel(WindowHandle combo);
 int ComboBox_GetCount(WindowHandle combo);
 C_WString ComboBox_GetLBText(WindowHandle combo, int index, int maxLength = -1);
 bool ComboBox_ResetContent(WindowHandle combo);
+// Selects characters start..end of the edit field (end -1: to its end; start -1: none, the
+// caret at the end).
+bool ComboBox_SetEditSel(WindowHandle combo, int start, int end);
 // The edit field is the window text: SetWindowText / GetWindowText.
 
 // --- progress bars (range 0..100, step 10 at creation) ---

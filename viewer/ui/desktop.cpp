@@ -14,6 +14,9 @@ namespace {
 
 std::atomic<I_Desktop*> g_desktop{nullptr};
 
+std::mutex g_failureLock;
+OpenFailureHandler g_failureHandler;  // guarded by g_failureLock
+
 I_Desktop& desktop()
 {
     I_Desktop* installed = g_desktop.load();
@@ -74,7 +77,31 @@ bool OpenAddress(const C_WString& address)
         if (trimmed.SubString(scheme.Length(), scheme.Length() + 2) != u"://")
             return false;
     }
-    return RunOnGui([trimmed] { desktop().OpenAddress(trimmed); });
+    return RunOnGui([trimmed] {
+        if (!desktop().OpenAddress(trimmed))
+            ReportOpenFailure(trimmed);
+    });
+}
+
+void SetOpenFailureHandler(OpenFailureHandler handler)
+{
+    std::lock_guard<std::mutex> lock(g_failureLock);
+    g_failureHandler = std::move(handler);
+}
+
+void ReportOpenFailure(const C_WString& address)
+{
+    // Queued even on the GUI thread: the handler shows a box, which must not run inside the
+    // call that asked for the open.
+    PostToGui([address] {
+        OpenFailureHandler handler;
+        {
+            std::lock_guard<std::mutex> lock(g_failureLock);
+            handler = g_failureHandler;
+        }
+        if (handler)
+            handler(address);
+    });
 }
 
 bool SetClipboardText(const C_WString& text)

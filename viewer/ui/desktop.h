@@ -3,6 +3,7 @@
 // clipboard. All of it goes through one replaceable object so that tests record the requests
 // instead of showing boxes and starting browsers.
 
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -30,7 +31,9 @@ public:
     // Returns the answer (IDOK, IDCANCEL, IDYES, IDNO...). Runs on the GUI thread.
     virtual int ShowMessageBox(WindowHandle owner, const C_WString& text, const C_WString& caption,
                                unsigned flags) = 0;
-    // address is an http(s) address or a local path; already checked by OpenAddress.
+    // address is an http(s) address or a local path; already checked by OpenAddress. false
+    // when nothing can open it; a program that takes it and fails soon after is reported
+    // with ReportOpenFailure.
     virtual bool OpenAddress(const C_WString& address) = 0;
     // false when the clipboard cannot be taken.
     virtual bool SetClipboardText(const C_WString& text) = 0;
@@ -49,6 +52,13 @@ int MessageBox(WindowHandle owner, const C_WString& text, const C_WString& capti
 // name with arguments...) are refused with false: the addresses come from web pages, and
 // handing them to the desktop unchecked would let a page start programs.
 bool OpenAddress(const C_WString& address);
+// What happens when an address OpenAddress accepted cannot be opened after all (no program for
+// it, or the program failed): the handler runs on the GUI thread, later, with the address.
+// Null: nothing (the default).
+using OpenFailureHandler = std::function<void(const C_WString& address)>;
+void SetOpenFailureHandler(OpenFailureHandler handler);
+// Any thread; the handler is called from the GUI thread's queue.
+void ReportOpenFailure(const C_WString& address);
 bool SetClipboardText(const C_WString& text);
 C_WString GetClipboardText();
 // A file chooser (blocks until answered); false when cancelled or it cannot be shown.

@@ -57,9 +57,22 @@ struct MenuTemplate {
     std::span<const MenuPopupTemplate> popups;
 };
 
+// A keyboard accelerator, as the classic accelerator tables had them: the key with its
+// modifiers sends WM_COMMAND `id` (notification code 1) to the window, wherever the focus is
+// in it.
+constexpr unsigned FSHIFT = 0x04;
+constexpr unsigned FCONTROL = 0x08;
+struct AcceleratorTemplate {
+    unsigned modifiers;  // FCONTROL, FSHIFT
+    char key;            // 'A'..'Z', '0'..'9'
+    int id;
+};
+
 // null when there is no template of that id.
 const DialogTemplate* FindDialogTemplate(int id);
 const MenuTemplate* FindMenuTemplate(int id);
+// The accelerators of the dialog template `id`; empty when it has none.
+std::span<const AcceleratorTemplate> FindAccelerators(int id);
 
 // Dialog units to pixels. The layouts, and the pixel positions the viewer computes on its pages
 // (comment lanes at y 80..220, tag rows wrapping at x 730), were made for the classic dialog

@@ -21,6 +21,7 @@ struct ControlState {
     bool visible = false;  // the control's own flag: shown whenever its window is
     bool enabled = false;
     Rect rect;             // in its dialog's client area
+    bool focused = false;  // its window's keys go to it
     std::optional<bool> checked;      // check boxes
     std::vector<C_WString> items;     // combo box entries, tab titles
     std::optional<int> selected;      // combo boxes, tabs (-1 = none)
@@ -39,6 +40,8 @@ struct WindowState {
     bool visible = false;  // shown on the screen (itself and its parents)
     // Top-level windows: on the screen; pages: in their top-level window's client area.
     Rect rect;
+    // Top-level windows: "normal", "minimized" or "maximized"; empty for pages.
+    const char* state = "";
     std::vector<ControlState> controls;
 };
 

@@ -49,8 +49,11 @@ struct C_MainWnd::Toolkit {
 
 C_MainWnd::C_MainWnd() : m_toolkit(std::make_unique<Toolkit>())
 {
-    if (!QCoreApplication::instance())
+    if (!QCoreApplication::instance()) {
         m_toolkit->application = std::make_unique<QApplication>(g_argc, g_argv);
+        // The desktop matches the window to its menu entry (and icon) by this name.
+        QGuiApplication::setDesktopFileName(QStringLiteral("org.pelmora.PelmoraVista"));
+    }
     // Only PostQuitMessage ends the loop; closing the last window must not.
     QGuiApplication::setQuitOnLastWindowClosed(false);
     SetLoopEnded(false);

@@ -73,9 +73,12 @@ constexpr unsigned MB_DEFMASK = 0xF00;
 // --- ShowWindow commands ---
 constexpr int SW_HIDE = 0;
 constexpr int SW_SHOWNORMAL = 1;
+constexpr int SW_MAXIMIZE = 3;
 constexpr int SW_SHOWNOACTIVATE = 4;
 constexpr int SW_SHOW = 5;
+constexpr int SW_MINIMIZE = 6;
 constexpr int SW_SHOWNA = 8;
+constexpr int SW_RESTORE = 9;
 
 // --- SetWindowPos flags ---
 constexpr unsigned SWP_NOSIZE = 0x1;
@@ -140,6 +143,9 @@ constexpr uint32_t WS_SYSMENU = 0x00080000u;
 constexpr uint32_t WS_THICKFRAME = 0x00040000u;
 constexpr uint32_t WS_GROUP = 0x00020000u;
 constexpr uint32_t WS_TABSTOP = 0x00010000u;
+// On top-level windows the bits of WS_GROUP and WS_TABSTOP mean the title bar's buttons.
+constexpr uint32_t WS_MINIMIZEBOX = 0x00020000u;
+constexpr uint32_t WS_MAXIMIZEBOX = 0x00010000u;
 constexpr uint32_t DS_MODALFRAME = 0x80u;
 constexpr uint32_t DS_SETFONT = 0x40u;
 constexpr uint32_t DS_CONTROL = 0x400u;

@@ -23,6 +23,8 @@ bool ClickAt(WindowHandle dialog, int x, int y);
 bool PressButton(WindowHandle button);
 // A key press and release on the focused control of the dialog (or the dialog itself).
 bool PressKey(WindowHandle dialog, UserKey key);
+// Ctrl with a letter ('A'..'Z'), the way a window's accelerators are reached.
+bool PressControlKey(WindowHandle dialog, char letter);
 // The menu command `id` of the dialog's menu bar, chosen as from the menu.
 bool ChooseMenuCommand(WindowHandle dialog, int id);
 // Selects a tab as a click on it does (the dialog is told with TCN_SELCHANGE).

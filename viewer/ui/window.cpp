@@ -1,5 +1,6 @@
 #include "viewer/ui/window.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QScreen>
 
@@ -83,6 +84,38 @@ bool parseUnsigned(const QString& text, bool isSigned, unsigned* value)
         return false;
     *value = negative ? static_cast<unsigned>(-static_cast<long long>(v)) : static_cast<unsigned>(v);
     return true;
+}
+
+// A rectangle computed on the GUI thread from a live record; false when there is none.
+template <class F>
+bool readRect(WindowHandle window, Rect* rect, F compute)
+{
+    if (!rect)
+        return false;
+    const std::optional<Rect> r = CallOnGui<std::optional<Rect>>(
+        [&]() -> std::optional<Rect> {
+            WindowRecord* rec = FindRecord(window);
+            if (!rec || !rec->widget)
+                return std::nullopt;
+            return compute(*rec);
+        },
+        std::nullopt);
+    if (!r)
+        return false;
+    *rect = *r;
+    return true;
+}
+
+// A state of a top-level window; false for anything else.
+template <class F>
+bool topLevelState(WindowHandle window, F test)
+{
+    return CallOnGui<bool>(
+        [&] {
+            WindowRecord* rec = FindRecord(window);
+            return rec && rec->widget && rec->widget->isWindow() && test(*rec->widget);
+        },
+        false);
 }
 
 }  // namespace
@@ -185,6 +218,52 @@ bool ShowWindow(WindowHandle window, int command)
     return false;
 }
 
+bool IsIconic(WindowHandle window)
+{
+    return topLevelState(window, [](const QWidget& w) { return w.isMinimized(); });
+}
+
+bool IsZoomed(WindowHandle window)
+{
+    return topLevelState(window, [](const QWidget& w) { return w.isMaximized(); });
+}
+
+bool SetForegroundWindow(WindowHandle window)
+{
+    if (!HandleIsLive(window))
+        return false;
+    return RunOnGui([window] {
+        WindowRecord* rec = FindRecord(window);
+        if (!rec || !rec->widget || !rec->widget->isWindow())
+            return;
+        if (rec->widget->isMinimized())
+            ShowWindowRecord(window, SW_RESTORE);
+        ShowWindowRecord(window, SW_SHOW);
+    });
+}
+
+bool SetFocus(WindowHandle window)
+{
+    if (!HandleIsLive(window))
+        return false;
+    return RunOnGui([window] {
+        WindowRecord* rec = FindRecord(window);
+        if (rec && rec->widget)
+            rec->widget->setFocus(Qt::ShortcutFocusReason);
+    });
+}
+
+WindowHandle GetFocus()
+{
+    return CallOnGui<WindowHandle>(
+        [] {
+            const QWidget* focused = QApplication::focusWidget();
+            WindowRecord* rec = focused ? FindRecordAbove(focused) : nullptr;
+            return rec ? rec->handle : WindowHandle(0);
+        },
+        WindowHandle(0));
+}
+
 bool IsWindowVisible(WindowHandle window)
 {
     return CallOnGui<bool>(
@@ -252,43 +331,26 @@ bool SetWindowPos(WindowHandle window, WindowHandle, int x, int y, int cx, int c
 
 bool GetClientRect(WindowHandle window, Rect* rect)
 {
-    if (!rect)
-        return false;
-    const std::optional<Rect> r = CallOnGui<std::optional<Rect>>(
-        [&]() -> std::optional<Rect> {
-            WindowRecord* rec = FindRecord(window);
-            if (!rec || !rec->widget)
-                return std::nullopt;
-            if (DialogWidget* dialog = DialogWidgetOf(window))
-                return toRect(QRect(QPoint(0, 0), dialog->client()->size()));
-            return toRect(QRect(QPoint(0, 0), rec->widget->size()));
-        },
-        std::nullopt);
-    if (!r)
-        return false;
-    *rect = *r;
-    return true;
+    return readRect(window, rect, [window](const WindowRecord& rec) {
+        if (DialogWidget* dialog = DialogWidgetOf(window))
+            return toRect(QRect(QPoint(0, 0), dialog->client()->size()));
+        return toRect(QRect(QPoint(0, 0), rec.widget->size()));
+    });
+}
+
+bool GetChildRect(WindowHandle window, Rect* rect)
+{
+    return readRect(window, rect, [](const WindowRecord& rec) { return toRect(placeOf(rec)); });
 }
 
 bool GetWindowRect(WindowHandle window, Rect* rect)
 {
-    if (!rect)
-        return false;
-    const std::optional<Rect> r = CallOnGui<std::optional<Rect>>(
-        [&]() -> std::optional<Rect> {
-            WindowRecord* rec = FindRecord(window);
-            if (!rec || !rec->widget)
-                return std::nullopt;
-            QWidget* widget = rec->widget;
-            if (widget->isWindow())
-                return toRect(widget->frameGeometry());
-            return toRect(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()));
-        },
-        std::nullopt);
-    if (!r)
-        return false;
-    *rect = *r;
-    return true;
+    return readRect(window, rect, [](const WindowRecord& rec) {
+        QWidget* widget = rec.widget;
+        if (widget->isWindow())
+            return toRect(widget->frameGeometry());
+        return toRect(QRect(widget->mapToGlobal(QPoint(0, 0)), widget->size()));
+    });
 }
 
 Rect GetDesktopRect()

@@ -69,11 +69,27 @@ bool IsWindowVisible(WindowHandle window);
 // Returns whether the window was disabled before (GUI thread; false when queued).
 bool EnableWindow(WindowHandle window, bool enable);
 bool IsWindowEnabled(WindowHandle window);
+// Top-level windows: minimised, maximised (ShowWindow SW_MINIMIZE, SW_MAXIMIZE, SW_RESTORE
+// change them).
+bool IsIconic(WindowHandle window);
+bool IsZoomed(WindowHandle window);
+// Brings a top-level window to the user: shown, out of the minimised state, raised and
+// activated (as far as the window system lets a program take the focus).
+bool SetForegroundWindow(WindowHandle window);
+
+// --- keyboard focus ---
+// Gives the control (or dialog) the keyboard focus within its window.
+bool SetFocus(WindowHandle window);
+// The control that has the focus, 0 when no window of the layer has it.
+WindowHandle GetFocus();
 
 // --- geometry (pixels; a control's position is in its dialog's client area) ---
 bool MoveWindow(WindowHandle window, int x, int y, int width, int height, bool repaint = true);
 bool SetWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int cx, int cy, unsigned flags);
 bool GetClientRect(WindowHandle window, Rect* rect);
+// Where the window is in the coordinates MoveWindow takes: a control's in its dialog's client
+// area, a top-level window's on the screen.
+bool GetChildRect(WindowHandle window, Rect* rect);
 // Screen coordinates.
 bool GetWindowRect(WindowHandle window, Rect* rect);
 Rect GetDesktopRect();

@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include "qarvo/file/path_encoding.h"
+#include "qarvo/platform/user_folders.h"
 
 namespace qarvo::platform {
 namespace {
@@ -43,21 +44,26 @@ std::string safeName(const C_WString& name)
     return out;
 }
 
-bool isDirectory(const char* path)
+// The lock file and the hand-over socket share the folder and the name.
+C_String runtimePath(const C_WString& name, const char* suffix)
 {
-    struct stat info;
-    return path && *path && stat(path, &info) == 0 && S_ISDIR(info.st_mode);
+    const std::string file = safeName(name);
+    const std::string runtime = userRuntimeFolder();
+    if (!runtime.empty())
+        return C_String(runtime + "/" + file + suffix);
+    return C_String("/tmp/" + file + "-" + std::to_string(static_cast<unsigned long>(getuid())) + suffix);
 }
 
 }  // namespace
 
 C_String C_InstanceLock::LockPath(const C_WString& name)
 {
-    const std::string file = safeName(name);
-    const char* runtime = std::getenv("XDG_RUNTIME_DIR");
-    if (isDirectory(runtime))
-        return C_String(std::string(runtime) + "/" + file + ".lock");
-    return C_String("/tmp/" + file + "-" + std::to_string(static_cast<unsigned long>(getuid())) + ".lock");
+    return runtimePath(name, ".lock");
+}
+
+C_String C_InstanceLock::ChannelPath(const C_WString& name)
+{
+    return runtimePath(name, ".sock");
 }
 
 C_InstanceLock::Result C_InstanceLock::Acquire(const C_WString& name)

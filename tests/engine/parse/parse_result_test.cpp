@@ -60,9 +60,34 @@ TEST(ResultRecord, ChainFollowsListOrderAndPointsIntoTheContext)
     EXPECT_EQ(r->threadInfo->serverTime, 4294967296LL);
     EXPECT_EQ(std::u16string(r->threadInfo->thread), u"77");
     EXPECT_EQ(std::u16string(r->threadInfo->ticket), u"0xab");
+    EXPECT_EQ(r->threadInfo->next, nullptr);
+    ASSERT_NE(r->stateText, nullptr);
+    EXPECT_STREQ(r->stateText, "");
 
     record.Free();
     EXPECT_EQ(record.get()->chats, nullptr);
     EXPECT_EQ(record.get()->threadInfo, nullptr);
     EXPECT_EQ(record.get()->title, nullptr);
+}
+
+TEST(ResultRecord, OneThreadEntryPerForkAndTheStateText)
+{
+    ParseContext context;
+    ASSERT_TRUE(parseChats(context, u"<chat no=\"1\">x</chat>", kNoRunningNumbers));
+    context.viewCounter = 5;
+    context.threadEntries.push_back({qarvo::C_WString(u"7:owner"), 3, 3});
+    context.threadEntries.push_back({qarvo::C_WString(u"7"), 900, 1000});
+    context.stateText = "why";
+    ResultRecord record;
+    const ParseResult* r = record.Build(context);
+    EXPECT_STREQ(r->stateText, "why");
+    ASSERT_NE(r->threadInfo, nullptr);
+    EXPECT_EQ(std::u16string(r->threadInfo->thread), u"7:owner");
+    EXPECT_EQ(r->threadInfo->viewCounter, 5);
+    const ThreadInfo* second = r->threadInfo->next;
+    ASSERT_NE(second, nullptr);
+    EXPECT_EQ(std::u16string(second->thread), u"7");
+    EXPECT_EQ(second->lastRes, 900);
+    EXPECT_EQ(second->commentCount, 1000);
+    EXPECT_EQ(second->next, nullptr);
 }

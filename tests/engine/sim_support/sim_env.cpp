@@ -85,6 +85,8 @@ void SimEnvTest::SetUp()
     sim = std::make_unique<nicosim::Server>(simOptions());
     ASSERT_TRUE(sim->start()) << sim->lastError();
     env.Set("PELMORA_CONNECT_TO", sim->connectTo());
+    // The HTTPS port's certificates are trusted the way a user would: through the file.
+    env.Set("SSL_CERT_FILE", sim->caFile());
 }
 
 void SimEnvTest::TearDown()

@@ -1,5 +1,6 @@
 #pragma once
-// A simulated service per test, reached through PELMORA_CONNECT_TO, and a private home: HOME,
+// A simulated service per test, reached through PELMORA_CONNECT_TO (its HTTPS port trusted
+// through SSL_CERT_FILE), and a private home: HOME,
 // the XDG folders and the cookie folder point into a temporary folder of the test, so that the
 // machine's real browser data is never read. Everything is restored in TearDown.
 

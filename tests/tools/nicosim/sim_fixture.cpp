@@ -56,6 +56,18 @@ HttpResult httpPost(int port, const std::string& host, const std::string& target
     return fromHttplib(client.Post(target, requestHeaders(host, cookie), body, contentType));
 }
 
+HttpResult httpsRequest(int port, const std::string& caFile, const std::string& method, const std::string& host,
+                        const std::string& target, const std::string& body, const std::string& cookie)
+{
+    httplib::SSLClient client("127.0.0.1", port);
+    client.set_ca_cert_path(caFile.c_str());
+    client.enable_server_certificate_verification(true);
+    client.set_decompress(false);
+    client.set_read_timeout(30, 0);
+    return fromHttplib(method == "POST" ? client.Post(target, requestHeaders(host, cookie), body, "text/plain;charset=UTF-8")
+                                        : client.Get(target, requestHeaders(host, cookie)));
+}
+
 RawAnswer rawGet(int port, const std::string& host, const std::string& target, int timeoutMs)
 {
     RawAnswer answer;

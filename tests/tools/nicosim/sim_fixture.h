@@ -25,6 +25,10 @@ HttpResult httpGet(int port, const std::string& host, const std::string& target,
 HttpResult httpPost(int port, const std::string& host, const std::string& target, const std::string& body,
                     const std::string& contentType, const std::string& cookie = {});
 
+// GET or POST to the HTTPS port naming `host`, its certificate checked against `caFile`.
+HttpResult httpsRequest(int port, const std::string& caFile, const std::string& method, const std::string& host,
+                        const std::string& target, const std::string& body = {}, const std::string& cookie = {});
+
 // What a raw GET read before the server closed the connection.
 struct RawAnswer {
     std::string head;     // status line and headers, up to the empty line

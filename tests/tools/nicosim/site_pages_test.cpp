@@ -133,17 +133,22 @@ TEST_F(SitePagesTest, PicturesAreWholePngFiles)
     EXPECT_EQ(thumb.header("Content-Type"), "image/png");
     expectPng(thumb.body, 130, 100);
     const HttpResult item = get("ichiba.nicovideo.jp", "/img/item/3.png?size=m&v=1");
-    expectPng(item.body, 120, 120);
+    expectPng(item.body, 72, 62);  // each product's picture has its own size: 60 + 4n by 50 + 4n
+    EXPECT_EQ(countOf(get("ichiba.nicovideo.jp", "/ranking/earnings/all/d?rss=rss2&sim=seven").body, "<item>"), 9u);
     EXPECT_NE(get("tn.smilevideo.jp", "/smile?i=10").body, thumb.body);
     EXPECT_EQ(get("tn.smilevideo.jp", "/smile?i=x").status, 404);
 }
 
 TEST_F(SitePagesTest, EveryAnsweredHostIsInConnectTo)
 {
+    // Each host twice: its port 80 to the HTTP port, its port 443 to the HTTPS port.
     const std::vector<std::string> entries = splitText(sim->connectTo(), ',');
-    ASSERT_EQ(entries.size(), sim->hosts().size());
-    for (size_t i = 0; i < entries.size(); ++i)
+    const size_t hosts = sim->hosts().size();
+    ASSERT_EQ(entries.size(), 2 * hosts);
+    for (size_t i = 0; i < hosts; ++i) {
         EXPECT_EQ(entries[i], sim->hosts()[i] + ":80:127.0.0.1:" + std::to_string(sim->httpPort()));
+        EXPECT_EQ(entries[hosts + i], sim->hosts()[i] + ":443:127.0.0.1:" + std::to_string(sim->httpsPort()));
+    }
     for (const char* host : {"www.nicovideo.jp", "live.nicovideo.jp", "ext.nicovideo.jp", "ichiba.nicovideo.jp",
                              "jk.nicovideo.jp", "forum.nicovideo.jp", "msg.nicovideo.jp", "tn.smilevideo.jp"})
         EXPECT_NE(sim->connectTo().find(std::string(host) + ":80:"), std::string::npos) << host;

@@ -147,6 +147,21 @@ TEST_F(CliLogin, AssFormatWritesSubtitlesOfTheComments)
     EXPECT_GE(events, static_cast<size_t>(200 - deleted) - 10) << err;
 }
 
+TEST_F(CliFetch, AllPrintsEveryCommentOnceAndFailuresSayWhy)
+{
+    installLoginCookieFolder();
+    ASSERT_EQ(run("--all --format jsonl fetch http://www.nicovideo.jp/watch/sm9~modern"), 0) << err;
+    const int total = sim->catalogue().video("sm9")->commentCount;
+    std::vector<int> expected;
+    for (int n = 1; n <= total; ++n)
+        expected.push_back(n);
+    EXPECT_EQ(numbers(), expected);
+
+    // The engine's state text reaches stderr.
+    EXPECT_EQ(run("fetch http://www.nicovideo.jp/watch/sm9~modern~brokenjson -n 5"), 1);
+    EXPECT_NE(err.find("JSON"), std::string::npos) << err;
+}
+
 TEST_F(CliFetch, FollowPrintsEveryNewChatOnce)
 {
     installLoginCookieFolder();

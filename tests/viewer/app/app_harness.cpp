@@ -84,6 +84,14 @@ void AppTest::SetUp()
     // The single-instance lock lives in the runtime folder: one per test, so that tests (and
     // a viewer the developer runs) never meet.
     setenv("XDG_RUNTIME_DIR", m_dir.c_str(), 1);
+    // An init.ini makes the folder a portable one, so every file stays in it; the user's own
+    // folders point into it too, should a test leave the portable layout.
+    std::ofstream(m_dir / "init.ini", std::ios::binary).flush();
+    for (const auto& [name, folder] : {std::pair{"XDG_CONFIG_HOME", "xdg-config"}, std::pair{"XDG_DATA_HOME", "xdg-data"}}) {
+        const char* previous = std::getenv(name);
+        m_previousEnv[name] = previous ? std::optional<std::string>(previous) : std::nullopt;
+        setenv(name, (m_dir / folder).c_str(), 1);
+    }
     // Nothing leaves the machine: every connection (the video information request of a new
     // page, above all) goes to a closed loopback port unless a test starts its own service.
     setenv("PELMORA_CONNECT_TO", "::127.0.0.1:1", 1);
@@ -97,6 +105,13 @@ void AppTest::TearDown()
     unsetenv("PELMORA_CONNECT_TO");
     qarvo::net::reloadConnectTo();
     unsetenv("PELMORA_COOKIE_DIR");
+    for (const auto& [name, value] : m_previousEnv) {
+        if (value)
+            setenv(name.c_str(), value->c_str(), 1);
+        else
+            unsetenv(name.c_str());
+    }
+    m_previousEnv.clear();
     fs::current_path(m_previousDir);
     std::error_code error;
     fs::remove_all(m_dir, error);

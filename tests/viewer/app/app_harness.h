@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -65,6 +66,7 @@ protected:
 
     std::filesystem::path m_dir;
     std::filesystem::path m_previousDir;
+    std::map<std::string, std::optional<std::string>> m_previousEnv;
     qarvo::ui::C_DesktopRecorder m_desktop;
     C_App* m_app = nullptr;
 };

@@ -77,10 +77,50 @@ void ViewerScript::WriteSettings(const std::map<std::string, std::string>& value
 
 int ViewerScript::RunViewer(const std::string& script, int timeoutSeconds)
 {
-    fs::remove_all(m_out);
-    const fs::path scriptPath = m_root / "script.txt";
-    std::ofstream(scriptPath, std::ios::binary) << script;
+    return WaitViewer(StartViewer(script), timeoutSeconds);
+}
 
+namespace {
+
+// Starts `program` in `folder` with `args` and our environment changed by `vars` (an empty
+// value removes the variable).
+int startProgram(const std::string& program, const fs::path& folder, const std::vector<std::string>& args,
+                 const std::map<std::string, std::string>& vars)
+{
+    std::vector<std::string> entries;
+    for (char** e = environ; *e; ++e) {
+        const std::string entry(*e);
+        if (!vars.count(entry.substr(0, entry.find('='))))
+            entries.push_back(entry);
+    }
+    for (const auto& [name, value] : vars)
+        if (!value.empty())
+            entries.push_back(name + "=" + value);
+    std::vector<char*> envp;
+    for (std::string& entry : entries)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+    std::vector<std::string> words{program};
+    words.insert(words.end(), args.begin(), args.end());
+    std::vector<char*> argv;
+    for (std::string& word : words)
+        argv.push_back(word.data());
+    argv.push_back(nullptr);
+
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (::chdir(folder.c_str()) != 0)
+            ::_exit(127);
+        ::execve(program.c_str(), argv.data(), envp.data());
+        ::_exit(127);
+    }
+    return pid < 0 ? -1 : static_cast<int>(pid);
+}
+
+}  // namespace
+
+std::map<std::string, std::string> ViewerScript::viewerEnvironment() const
+{
     // The machine's own browser data and settings are never read: a private home.
     std::map<std::string, std::string> vars = {
         {"QT_QPA_PLATFORM", "offscreen"},
@@ -90,33 +130,34 @@ int ViewerScript::RunViewer(const std::string& script, int timeoutSeconds)
         {"XDG_RUNTIME_DIR", (m_root / "runtime").string()},
         {"PELMORA_CONNECT_TO", m_sim->connectTo()},
         {"PELMORA_COOKIE_DIR", (m_root / "sim" / "Cookies").string()},
-        {"PELMORA_SCRIPT", scriptPath.string()},
-        {"PELMORA_SCRIPT_OUT", m_out.string()},
     };
     for (const auto& [name, value] : m_env)
         vars[name] = value;
-    std::vector<std::string> entries;
-    for (char** e = environ; *e; ++e) {
-        const std::string entry(*e);
-        if (!vars.count(entry.substr(0, entry.find('='))))
-            entries.push_back(entry);
-    }
-    for (const auto& [name, value] : vars)
-        entries.push_back(name + "=" + value);
-    std::vector<char*> envp;
-    for (std::string& entry : entries)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-    std::string program = PELMORA_VIEWER_PATH;
-    char* argv[] = {program.data(), nullptr};
+    return vars;
+}
 
-    const pid_t pid = ::fork();
-    if (pid == 0) {
-        if (::chdir(m_work.c_str()) != 0)
-            ::_exit(127);
-        ::execve(program.c_str(), argv, envp.data());
-        ::_exit(127);
-    }
+int ViewerScript::StartViewer(const std::string& script, const std::vector<std::string>& args)
+{
+    fs::remove_all(m_out);
+    const fs::path scriptPath = m_root / "script.txt";
+    std::ofstream(scriptPath, std::ios::binary) << script;
+    std::map<std::string, std::string> vars = viewerEnvironment();
+    vars["PELMORA_SCRIPT"] = scriptPath.string();
+    vars["PELMORA_SCRIPT_OUT"] = m_out.string();
+    return startProgram(m_program.empty() ? std::string(PELMORA_VIEWER_PATH) : m_program, m_work, args, vars);
+}
+
+int ViewerScript::RunSecondStart(const std::vector<std::string>& args, int timeoutSeconds)
+{
+    std::map<std::string, std::string> vars = viewerEnvironment();
+    vars["PELMORA_SCRIPT"] = "";
+    vars["PELMORA_SCRIPT_OUT"] = "";
+    return WaitViewer(startProgram(m_program.empty() ? std::string(PELMORA_VIEWER_PATH) : m_program, m_work, args, vars),
+                      timeoutSeconds);
+}
+
+int ViewerScript::WaitViewer(int pid, int timeoutSeconds)
+{
     if (pid < 0)
         return -1;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(timeoutSeconds);

@@ -1,7 +1,10 @@
 // Message boxes, opened addresses and the clipboard go through the replaceable desktop.
 
+#include <cstdlib>
+#include <fstream>
 #include <thread>
 
+#include "qarvo/charcode/system_charcode.h"
 #include "tests/viewer/ui/ui_test_support.h"
 #include "viewer/ui/messages.h"
 #include "viewer/ui/window.h"
@@ -55,6 +58,54 @@ TEST_F(Desktop, OnlyWebAddressesAndLocalPathsAreOpened)
     EXPECT_EQ(opened[0], C_WString(u"http://www.nicovideo.jp/tag/%E3%82%B2"));
     EXPECT_EQ(opened[1], C_WString(u"HTTPS://example.com/a?b=c")) << "trimmed";
     EXPECT_EQ(opened[3], C_WString(u"history.txt"));
+}
+
+// The real desktop hands addresses to xdg-open and listens for its verdict: an opener that
+// finds no program for the address fails within moments, and the failure is reported (the
+// viewer then offers the address to copy). A desktop without any opener fails at once.
+TEST_F(Desktop, AnOpenerThatFailsIsReportedOnesThatWorkAreNot)
+{
+    TempDir bin;
+    const auto writeOpener = [&](int exitCode) {
+        std::ofstream(bin.path() / "xdg-open") << "#!/bin/sh\necho \"$1\" >> '" << (bin.path() / "asked").string()
+                                               << "'\nexit " << exitCode << "\n";
+        std::filesystem::permissions(bin.path() / "xdg-open", std::filesystem::perms::owner_all);
+    };
+    const char* previousPath = std::getenv("PATH");
+    const std::string savedPath = previousPath ? previousPath : "";
+    setenv("PATH", (bin.path().string() + ":/usr/bin:/bin").c_str(), 1);
+    std::vector<C_WString> failed;
+    SetOpenFailureHandler([&](const C_WString& address) { failed.push_back(address); });
+    SetDesktop(nullptr);
+
+    writeOpener(3);  // what xdg-open says when it has no method for the address
+    EXPECT_TRUE(OpenAddress(C_WString(u"http://www.nicovideo.jp/watch/sm9")));
+    EXPECT_TRUE(PumpUntil([&] { return !failed.empty(); }));
+    ASSERT_EQ(failed.size(), 1u);
+    EXPECT_EQ(failed[0], C_WString(u"http://www.nicovideo.jp/watch/sm9"));
+
+    writeOpener(0);
+    EXPECT_TRUE(OpenAddress(qarvo::common::System::utf8_to_utf16(qarvo::C_String(bin.path().string() + "/"))));
+    QElapsedTimer waited;
+    waited.start();
+    PumpUntil([&] { return waited.elapsed() > 1500; }, 3000);
+    EXPECT_EQ(failed.size(), 1u);
+    std::ifstream asked(bin.path() / "asked");
+    std::string first, second;
+    std::getline(asked, first);
+    std::getline(asked, second);
+    EXPECT_EQ(first, "http://www.nicovideo.jp/watch/sm9");
+    EXPECT_EQ(second, bin.path().string() + "/") << "a folder goes as its path";
+
+    // No opener at all: the toolkit's own way, which the headless platform does not have.
+    setenv("PATH", bin.path().string().c_str(), 1);
+    std::filesystem::remove(bin.path() / "xdg-open");
+    EXPECT_TRUE(OpenAddress(C_WString(u"https://example.com/")));
+    EXPECT_TRUE(PumpUntil([&] { return failed.size() == 2; }));
+
+    SetOpenFailureHandler(nullptr);
+    SetDesktop(&desktop);
+    setenv("PATH", savedPath.c_str(), 1);
 }
 
 TEST_F(Desktop, ClipboardIsRecordedAndABusyClipboardRefuses)

@@ -7,6 +7,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QKeyEvent>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -106,6 +107,66 @@ TEST_F(DialogEvents, EnterPressesTheDefaultOrFocusedButtonAndEscapeCancels)
     EnableWindow(GetDlgItem(main, 1), false);
     pressKey(combo->lineEdit(), Qt::Key_Return);
     EXPECT_EQ(log.Commands().size(), 3u);
+}
+
+TEST_F(DialogEvents, ControlLettersReachTheWindowsAcceleratorsFromAnyControl)
+{
+    MessageLog& log = NewLog();
+    const WindowHandle main = CreateDialogFromTemplate(IDD_MAIN, 0, log.Procedure(), 0);
+    ASSERT_TRUE(RegisterDialogKeys(main));
+    MessageLog& pageLog = NewLog();
+    const WindowHandle page = CreateDialogFromTemplate(IDD_HISTORY_PAGE, main, pageLog.Procedure(), 0);
+    auto* combo = qobject_cast<QComboBox*>(WidgetOf(GetDlgItem(main, 1001)));
+    auto ctrl = [](QWidget* target, int key) {
+        QKeyEvent press(QEvent::KeyPress, key, Qt::ControlModifier);
+        QApplication::sendEvent(target, &press);
+    };
+    ctrl(combo->lineEdit(), Qt::Key_L);
+    ctrl(WidgetOf(GetDlgItem(page, 1063)), Qt::Key_Q);  // focus inside a page: still the window's
+    EXPECT_EQ(log.Commands(), (std::vector<int>{40014, 40002}));
+    EXPECT_EQ(HighWord(log.Of(WM_COMMAND)[0].wParam), 1u) << "an accelerator's notification code";
+    EXPECT_TRUE(pageLog.Commands().empty());
+    // Other letters stay the control's own (Ctrl+A selects the field's text).
+    combo->lineEdit()->setText(QStringLiteral("sm9"));
+    ctrl(combo->lineEdit(), Qt::Key_A);
+    EXPECT_EQ(log.Commands().size(), 2u);
+    EXPECT_EQ(combo->lineEdit()->selectedText(), QStringLiteral("sm9"));
+    // The menu shows the key.
+    auto* widget = static_cast<qarvo::ui::detail::DialogWidget*>(WidgetOf(main));
+    EXPECT_EQ(widget->findMenuAction(40002)->shortcut(), QKeySequence(QStringLiteral("Ctrl+Q")));
+}
+
+TEST_F(DialogEvents, MainWindowGrowsMaximisesAndNeverShrinksBelowItsTemplate)
+{
+    MessageLog& log = NewLog();
+    const WindowHandle main = CreateDialogFromTemplate(IDD_MAIN, 0, log.Procedure(), 0);
+    QWidget* widget = WidgetOf(main);
+    const QSize original = widget->size();
+    EXPECT_EQ(widget->minimumSize(), original);
+    EXPECT_TRUE(widget->windowFlags() & Qt::WindowMaximizeButtonHint);
+    Rect outer;
+    GetWindowRect(main, &outer);
+    SetWindowPos(main, 0, 0, 0, outer.Width() + 300, outer.Height() + 200, SWP_NOMOVE | SWP_NOZORDER);
+    Rect client;
+    GetClientRect(main, &client);
+    EXPECT_EQ(client.Width(), DialogUnitsToPixelsX(500) + 300);
+    EXPECT_EQ(log.Of(WM_SIZE).back().lParam, MakeLParam(client.Width(), client.Height()));
+    MoveWindow(main, 0, 0, 100, 100);
+    EXPECT_EQ(widget->size(), original) << "the template's size is the least";
+
+    ShowWindow(main, SW_SHOW);
+    ShowWindow(main, SW_MAXIMIZE);
+    EXPECT_TRUE(IsZoomed(main));
+    ShowWindow(main, SW_MINIMIZE);
+    EXPECT_TRUE(IsIconic(main));
+    ShowWindow(main, SW_RESTORE);
+    EXPECT_FALSE(IsIconic(main));
+    EXPECT_TRUE(IsZoomed(main)) << "minimised from maximised comes back maximised";
+    ShowWindow(main, SW_MINIMIZE);
+    SetForegroundWindow(main);
+    EXPECT_FALSE(IsIconic(main));
+    ShowWindow(main, SW_RESTORE);
+    EXPECT_FALSE(IsZoomed(main));
 }
 
 TEST_F(DialogEvents, CloseBoxAsksTheProcedureAndAnUnhandledCloseCancels)

@@ -1,11 +1,16 @@
 #include "viewer/core/app/app.h"
 
+#include <cstdarg>
 #include <memory>
+#include <string>
 
+#include "qarvo/charcode/system_charcode.h"
 #include "qarvo/file/path.h"
 #include "qarvo/ini/ini_file.h"
+#include "qarvo/platform/environment.h"
 #include "qarvo/time/clock.h"
 #include "viewer/core/model/address.h"
+#include "viewer/core/model/app_folders.h"
 #include "viewer/core/model/settings.h"
 #include "viewer/ui/controls.h"
 #include "viewer/ui/desktop.h"
@@ -18,6 +23,7 @@ namespace pelmora::viewer {
 
 namespace ui = qarvo::ui;
 namespace keys = settings;
+namespace System = qarvo::common::System;
 
 namespace {
 
@@ -33,6 +39,11 @@ constexpr int kTabStripId = 13002;
 constexpr int kStatusBarId = 13001;
 constexpr int kRankingTexts[] = {1046, 1047, 1048};
 constexpr int kWorkerStopWaitMs = 100;
+// How long a second start keeps trying to reach the running viewer (which may be starting,
+// or ending: then the lock comes free and this start becomes the first).
+constexpr int kHandOverWaitMs = 10000;
+constexpr int kHandOverTryMs = 1000;
+constexpr int kBecameFirst = 1;
 
 // A face that is not installed still yields a font (of another face); the made font's face
 // tells whether the wanted one was there. The small height belongs to the fallback face: where
@@ -58,15 +69,17 @@ qarvo::common::Pointer<qarvo::I_Function> memberFunction(T* object, void (T::*me
 
 }  // namespace
 
-C_App::C_App() : m_execQueue(C_MainWnd::m_cs)
+C_App::C_App() : m_execQueue(C_MainWnd::m_cs), m_monitor(std::make_unique<ui::C_DebugWnd>())
 {
     g_app.store(this);
+    UseFolders(ChooseAppFoldersFromEnvironment());
     m_worker.SetFunction(memberFunction(this, &C_App::WorkLoop));
     m_display.SetFunction(memberFunction(this, &C_App::runCommentFlow));
 }
 
 C_App::~C_App()
 {
+    ui::SetOpenFailureHandler(nullptr);
     m_closing.store(1);
     stopThreadsForever();
     // Windows that are left (a start-up that failed half way, the comment information
@@ -94,15 +107,77 @@ void C_App::SetEngineCandidates(std::vector<std::string> candidates)
     m_engineCandidates = std::move(candidates);
 }
 
+void C_App::SetStartAddress(const C_WString& address)
+{
+    m_startAddress = address;
+}
+
 int C_App::Run()
 {
-    if (!IsFirstTimeCreateAppMutex(C_WString(kInstanceName)))
-        return -1;
+    if (!IsFirstTimeCreateAppMutex(C_WString(kInstanceName))) {
+        const int handedOver = handOverToRunningViewer();
+        if (handedOver != kBecameFirst)
+            return handedOver;
+    }
     makeFonts();
+    if (qarvo::platform::environmentValue("PELMORA_MONITOR").value_or("") == "1")
+        ShowMonitor();
     SetRunMode(RunDialogLoop);
     if (!DialogModeLessExec(ui::IDD_MAIN))
         return -1;
     return MainRun();
+}
+
+// A second start: the address goes to the running viewer, which comes forward (0). While that
+// one is still starting or already ending, its channel is not there; then the lock is tried
+// again, and a start that finds it free goes on as the first (kBecameFirst). -1 when nobody
+// answers.
+int C_App::handOverToRunningViewer()
+{
+    const std::string path = qarvo::platform::C_InstanceLock::ChannelPath(C_WString(kInstanceName)).std();
+    const uint32_t start = qarvo_time_millis();
+    qarvo::C_String state;
+    while (IsExistThisApp()) {
+        if (C_InstanceChannel::Send(path, m_startAddress, kHandOverTryMs, &state))
+            return 0;
+        if (qarvo_time_millis() - start >= static_cast<uint32_t>(kHandOverWaitMs))
+            break;
+        CloseAppMutex();
+        if (IsFirstTimeCreateAppMutex(C_WString(kInstanceName)))
+            return kBecameFirst;
+    }
+    if (!IsExistThisApp())
+        return -1;  // the lock itself cannot be made
+    ui::MessageBox(0,
+                   C_WString(u"PelmoraVista はすでに起動していますが、応答がありません。\r\n") +
+                       System::utf8_to_utf16(state),
+                   C_WString(u"PelmoraVista"), ui::MB_OK | ui::MB_ICONWARNING);
+    return -1;
+}
+
+void C_App::startInstanceChannel()
+{
+    const std::string path = qarvo::platform::C_InstanceLock::ChannelPath(C_WString(kInstanceName)).std();
+    // Without the channel a second start waits, then says that this one does not answer.
+    m_channel.Start(path, [this](const C_WString& address) {
+        const LParam key = m_pendingAddresses.Add(address);
+        if (!ui::PostMessage(m_mainWindow, kMsgHandOver, 0, key))
+            m_pendingAddresses.Remove(key);
+    });
+}
+
+void C_App::onHandOver(LParam key)
+{
+    const std::optional<C_WString> address = m_pendingAddresses.Find(key);
+    m_pendingAddresses.Remove(key);
+    if (!address || m_closing.load())
+        return;
+    ui::SetForegroundWindow(m_mainWindow);
+    if (address->IsEmpty())
+        return;
+    // As the user would: the address in the box, then "取得".
+    ui::SetDlgItemText(m_mainWindow, kAddressBox, *address);
+    onFetchCommand(0);
 }
 
 void C_App::makeFonts()
@@ -124,9 +199,9 @@ int C_App::OnInitialize()
     ui::SetWindowPos(main, 0, desktop.left + (desktop.Width() - window.Width()) / 2,
                      desktop.top + (desktop.Height() - window.Height()) / 2, 0, 0,
                      ui::SWP_NOSIZE | ui::SWP_NOZORDER | ui::SWP_SHOWWINDOW);
-    qarvo::qarvo_CreateDirectory(C_WString(u"out"), 0755);
-    qarvo::qarvo_CreateDirectory(C_WString(u"list"), 0755);
+    Folders().Create();
 
+    captureOriginalLayout();
     const WindowHandle placeholder = ui::GetDlgItem(main, kTabPlaceholder);
     const WindowHandle tab = placeholder ? ui::CreateTabStrip(placeholder, kTabStripId) : 0;
     if (!tab) {
@@ -140,12 +215,19 @@ int C_App::OnInitialize()
         addTabPage(C_WString(u"最近見た動画"), true, ui::IDD_HISTORY_PAGE,
                    [this](WindowHandle& w, unsigned& m, WParam& wp, LParam& lp) { return historyPageProc(w, m, wp, lp); },
                    &history);
+        // The window has its template's size now: the flow and the tags are laid out for
+        // this page size and spread from it on larger ones.
+        m_originalPageWidth.store(m_pageWidth.load());
+        m_originalPageHeight.store(m_pageHeight.load());
     }
+    ui::SetOpenFailureHandler([this](const C_WString& address) { showOpenFailure(address); });
+
+    subclassRankingSlots();
 
     m_addressBox.store(ui::GetDlgItem(main, kAddressBox));
     C_WString lastUrl, lastAddress;
     {
-        qarvo::C_WIniFile ini(C_WString(keys::kFileName));
+        qarvo::C_WIniFile ini(SettingsFile());
         if (ini.IsExistStr(C_WString(keys::kLastUrl))) {
             lastUrl = ini.GetStr(C_WString(keys::kLastUrl));
             lastAddress = AddressIdentifier(lastUrl);
@@ -163,10 +245,10 @@ int C_App::OnInitialize()
     if (!lastUrl.IsEmpty() && ui::ComboBox_GetCurSel(m_addressBox.load()) < 0)
         ui::SetDlgItemText(main, kAddressBox, lastUrl);
 
-    keys::WriteStartupDefaults();
+    keys::WriteStartupDefaults(SettingsFile());
     int getStartup = 0;
     {
-        qarvo::C_WIniFile ini(C_WString(keys::kFileName));
+        qarvo::C_WIniFile ini(SettingsFile());
         getStartup = ini.GetInt(C_WString(keys::kGetStartup));
     }
 
@@ -187,8 +269,12 @@ int C_App::OnInitialize()
 
     m_worker.Start();
 
-    if (getStartup > 0)
+    // An address given on the command line is fetched whatever "get_startup" says.
+    if (!m_startAddress.IsEmpty())
+        ui::SetDlgItemText(main, kAddressBox, m_startAddress);
+    if (getStartup > 0 || !m_startAddress.IsEmpty())
         ui::PostMessage(main, ui::WM_COMMAND, ui::MakeWParam(ui::IDOK, ui::BN_CLICKED), 0);
+    startInstanceChannel();
     ui::Rect client;
     ui::GetClientRect(main, &client);
     ui::PostMessage(main, ui::WM_SIZE, ui::SIZE_RESTORED, ui::MakeLParam(client.Width(), client.Height()));
@@ -198,7 +284,7 @@ int C_App::OnInitialize()
 
 void C_App::loadAddressList(const C_WString& lastAddress)
 {
-    const C_WString path = C_WString::Stringf(u"%s/%s", u"list", u"list.txt");
+    const C_WString path = Folders().ListFile(u"list.txt");
     const WindowHandle box = m_addressBox.load();
     std::map<C_WString, C_WString> entries;
     {
@@ -223,7 +309,9 @@ LResult C_App::WindowProc(WindowHandle& window, unsigned& message, WParam& wPara
     case ui::WM_NOTIFY: {
         const ui::NotifyHeader* header = ui::NotifyOf(lParam);
         if (header && header->code == ui::TCN_SELCHANGE && m_tabStrip.load()) {
-            showTabPage(ui::TabCtrl_GetCurSel(m_tabStrip.load()));
+            const int selected = ui::TabCtrl_GetCurSel(m_tabStrip.load());
+            showTabPage(selected);
+            Monitorf(u"select : %d", selected);
             return 1;
         }
         return 0;
@@ -231,7 +319,7 @@ LResult C_App::WindowProc(WindowHandle& window, unsigned& message, WParam& wPara
     case ui::WM_SIZE:
         if (!m_tabStrip.load())
             return 0;
-        layoutTabPages();
+        layoutMainWindow();
         return 1;
     case ui::WM_COMMAND:
         onCommand(window, wParam, lParam);
@@ -239,12 +327,16 @@ LResult C_App::WindowProc(WindowHandle& window, unsigned& message, WParam& wPara
     case kMsgSelectTab:
         SelectTab(static_cast<int>(wParam));
         return 1;
+    case kMsgHandOver:
+        onHandOver(lParam);
+        return 1;
     case ui::WM_CLOSE:
         onClose(lParam);
         return 1;
     case ui::WM_DESTROY:
         if (window != m_mainWindow)
             return 0;
+        m_monitor->D_Destroy();
         SaveLastUrl();
         ui::PostQuitMessage(0);
         return 1;
@@ -271,6 +363,7 @@ void C_App::SelectTab(int index)
 void C_App::onClose(LParam pass)
 {
     if (m_closing.exchange(1) == 0) {
+        m_channel.Stop();
         m_historyImages.Stop();
         m_tagRequests.Stop();
         ui::PostMessage(m_mainWindow, ui::WM_CLOSE, 0, 1);
@@ -297,6 +390,7 @@ void C_App::onClose(LParam pass)
 void C_App::stopThreadsForever()
 {
     ui::GuiWaitScope waiting;
+    m_channel.Stop();
     m_historyImages.Stop();
     m_tagRequests.Stop();
     m_worker.Stop(0);
@@ -316,9 +410,41 @@ void C_App::UnloadEngine()
     m_engine.Free();
 }
 
+void C_App::Monitor(const C_WString& text)
+{
+    if (m_monitor->D_Exists())
+        m_monitor->D_Out(text);
+}
+
+void C_App::Monitorf(const char16_t* format, ...)
+{
+    if (!m_monitor->D_Exists())
+        return;
+    va_list args;
+    va_start(args, format);
+    const C_WString text = C_WString::StringfV(format, args);
+    va_end(args);
+    m_monitor->D_Out(text);
+}
+
+void C_App::ShowMonitor()
+{
+    if (m_monitor->D_Exists()) {
+        m_monitor->D_Visible(true);
+        return;
+    }
+    m_monitor->D_SetNewLine(true);
+    ui::C_WFont font;
+    makeFontWithFallback(font, 22, 0, false);
+    m_monitor->D_SetFont(font);
+    m_monitor->D_SetBackground(ui::Rgb(32, 32, 32));
+    m_monitor->D_SetTextColor(ui::Rgb(200, 255, 255));
+    m_monitor->D_Create(C_WString(u"watch"), 1028, 240, 0, 0, C_WString(u"監視ウィンドウ"), true);
+}
+
 void C_App::readFlowSettings()
 {
-    qarvo::C_WIniFile ini(C_WString(keys::kFileName));
+    qarvo::C_WIniFile ini(SettingsFile());
     m_hideAnonymous.store(ini.GetInt(C_WString(keys::kNgAnonymous)) > 0);
 }
 
@@ -327,7 +453,7 @@ void C_App::SaveLastUrl()
     const C_WString last = LastAddress();
     if (last.IsEmpty())
         return;
-    qarvo::C_WIniFile ini(C_WString(keys::kFileName));
+    qarvo::C_WIniFile ini(SettingsFile());
     ini.SetStr(C_WString(keys::kLastUrl), last);
 }
 

@@ -23,12 +23,16 @@
 #include "viewer/core/app/app_queues.h"
 #include "viewer/core/app/engine_binding.h"
 #include "viewer/core/app/history_images.h"
+#include "viewer/core/app/instance_channel.h"
 #include "viewer/core/app/page_record.h"
 #include "viewer/core/app/settings_dialog.h"
 #include "viewer/core/app/tag_requests.h"
 #include "viewer/core/model/address_history.h"
+#include "viewer/core/model/main_layout.h"
+#include "viewer/core/model/market_feed.h"
 #include "viewer/core/model/ng_filter.h"
 #include "viewer/core/model/viewing_history.h"
+#include "viewer/ui/debug_wnd.h"
 #include "viewer/ui/font.h"
 #include "viewer/ui/main_wnd.h"
 #include "viewer/ui/messages.h"
@@ -48,6 +52,9 @@ inline constexpr unsigned kMsgLayoutTags = qarvo::ui::WM_APP + 1;
 inline constexpr unsigned kMsgRetargetCommentInfo = qarvo::ui::WM_USER + 0x432;
 // Posted to the main window: select the tab in wParam.
 inline constexpr unsigned kMsgSelectTab = qarvo::ui::WM_APP + 2;
+// Posted to the main window: a second start handed over the address under the pending
+// address key in lParam (an empty address only brings the window forward).
+inline constexpr unsigned kMsgHandOver = qarvo::ui::WM_APP + 16;
 // To the history page: lParam != 0 goes back to the first entries; wParam != 0 draws the
 // texts now, 0 blanks the titles and draws on the next turn of the loop.
 inline constexpr unsigned kMsgHistoryEntries = qarvo::ui::WM_USER + 0x432;
@@ -62,9 +69,13 @@ public:
     // The one application object (null outside its life).
     static C_App* Get();
 
-    // The entry point's work: refuses a second instance, makes the fonts and the main dialog
-    // and runs the dialog loop. The loop's result, or -1 when start-up fails.
+    // The entry point's work: a second start hands its address to the running viewer and
+    // ends (0, or -1 when the running one does not answer); the first makes the fonts and the
+    // main dialog and runs the dialog loop. The loop's result, or -1 when start-up fails.
     int Run();
+    // The address given on the command line: fetched at start, or handed to the running
+    // viewer. Before Run.
+    void SetStartAddress(const C_WString& address);
 
     int OnInitialize() override;
     LResult WindowProc(WindowHandle& window, unsigned& message, WParam& wParam, LParam& lParam) override;
@@ -126,9 +137,18 @@ public:
     bool IsWorkerRunning() const { return m_worker.IsRunning(); }
     bool IsDisplayRunning() const { return m_display.IsRunning(); }
     bool IsClosing() const { return m_closing.load() != 0; }
+    // A live broadcast or Jikkyo channel is being followed (its job runs). GUI thread.
+    bool FollowsBroadcast();
     // Selects a tab as the user's click does (GUI thread, or posted from another).
     void SelectTab(int index);
     C_WString LastAddress();
+    // --- the monitor window (any thread; no-ops while it is not open) ---
+    void Monitor(const C_WString& text);
+    void Monitorf(const char16_t* format, ...);
+    // Opens the monitor window ("監視ウィンドウ"), or brings it back when it is open (GUI thread).
+    void ShowMonitor();
+    qarvo::ui::C_DebugWnd& MonitorWindow() { return *m_monitor; }
+
     // The NG list in force (never null), read from list/ng.txt.
     std::shared_ptr<const NgFilter> NgList();
     // Reads list/ng.txt again; rules that cannot be used are named in the status bar.
@@ -150,6 +170,10 @@ private:
     void UnloadEngine();
     void SaveLastUrl();
     void loadAddressList(const C_WString& lastAddress);
+    int handOverToRunningViewer();
+    void startInstanceChannel();
+    void onHandOver(LParam key);
+    void showOpenFailure(const C_WString& address);
 
     // main window commands (main_commands.cpp)
     void onCommand(WindowHandle dialog, WParam wParam, LParam lParam);
@@ -161,7 +185,11 @@ private:
     int addTabPage(const C_WString& title, bool show, int templateId, qarvo::ui::WindowProcedure proc,
                    WindowHandle* page);
     void showTabPage(int index);
+    void captureOriginalLayout();
+    void layoutMainWindow();
     void layoutTabPages();
+    // The shown page's size against the original (any thread).
+    PageGeometry pageGeometry() const;
     void removeTabPage(WindowHandle page);
     void selectPageTab(WindowHandle page);
 
@@ -177,6 +205,7 @@ private:
     void storeBatch(const PagePtr& page, const RequestPtr& request, const ParseResult& result);
     void reportFailure(int code, const PagePtr& page);
     bool waitForDisplay(NICO_LOCAL_PARAM& page);
+    void traceMultiLine(const tag_NICO_COMMENT_LIGHT& comment);
     void rememberAddress(const C_WString& identifier, const char* titleUtf8);
 
     // video pages (video_page.cpp)
@@ -207,6 +236,11 @@ private:
     void drawHistoryTexts(WindowHandle page);
     void drawHistoryThumbnails(WindowHandle page);
 
+    // market ranking (market_ranking.cpp; worker thread but the slots' clicks)
+    void subclassRankingSlots();
+    bool LoadMarketRanking();
+    void stepMarketRanking(uint32_t now);
+
     // worker thread (work_loop.cpp)
     void WorkLoop();
     void stepRefetchTimers(uint32_t now);
@@ -225,6 +259,7 @@ private:
     std::atomic<bool> m_engineReady{false};
     std::vector<std::string> m_engineCandidates;
     C_WString m_requestMode{u"ori2"};
+    C_WString m_startAddress;
 
     qarvo::ui::C_WFont m_linkFont;
     qarvo::ui::C_WFont m_smallFont;
@@ -262,6 +297,20 @@ private:
         uint32_t direction = 0;  // 0 or all ones
     } m_info;
 
+    // The market ranking: the products under C_MainWnd::m_cs with the product shown in each
+    // slot (-1 none); the rotation's place and clock on the worker thread only.
+    static constexpr int kMarketSlots = 3;
+    std::vector<MarketItemPtr> m_marketItems;
+    int m_marketShown[kMarketSlots] = {-1, -1, -1};
+    int m_marketNext = 0;
+    bool m_marketTurned = false;
+    uint32_t m_marketTurnedAt = 0;
+    uint32_t m_marketRetryAt = 0;
+
+    // Made with the application; its window exists only when the user (or PELMORA_MONITOR=1)
+    // opens it.
+    std::unique_ptr<qarvo::ui::C_DebugWnd> m_monitor;
+
     std::mutex m_ngLock;
     std::shared_ptr<const NgFilter> m_ngFilter;  // guarded by m_ngLock
     std::atomic<bool> m_hideAnonymous{false};
@@ -272,6 +321,16 @@ private:
     std::atomic<int> m_windowSizeKnown{0};
     std::mutex m_resizeLock;
     std::vector<WindowHandle> m_tabPages;  // GUI thread only; index = tab index
+    // The main window's layout at its original size (GUI thread only), and the pages' size,
+    // which the display thread reads.
+    std::vector<ControlBox> m_originalBoxes;
+    int m_originalClientWidth = 0;
+    int m_originalClientHeight = 0;
+    int m_appliedExtraHeight = 0;
+    std::atomic<int> m_pageWidth{0};
+    std::atomic<int> m_pageHeight{0};
+    std::atomic<int> m_originalPageWidth{0};
+    std::atomic<int> m_originalPageHeight{0};
 
     C_WString m_previousAddress;  // GUI thread only
     DelayedMessages m_delayed;
@@ -279,7 +338,8 @@ private:
     bool m_statusClearPending = false;  // worker thread only
     uint32_t m_statusClearStart = 0;
 
-    // Declared after everything its thread reads, so that it stops first.
+    // Declared after everything their threads read, so that they stop first.
+    C_InstanceChannel m_channel;
     C_HistoryImageLoader m_historyImages;
     C_TagRequests m_tagRequests{[this](const ExecMessage& message) { fetchTagsFor(message); }};
     qarvo::C_ThreadEx m_worker;

@@ -127,7 +127,7 @@ void C_App::runCommentFlow()
             ResumeFlowClock(page->flow, now);
         PageLabels labels(page->controls, m_flowFont);
         UserFilter filter(NgList(), m_hideAnonymous.load());
-        RunFlowFrame(page->flow, page->comments, isLive, now, labels, page->updateState, &filter);
+        RunFlowFrame(page->flow, page->comments, isLive, now, labels, page->updateState, &filter, pageGeometry());
     }
     if (page)
         acknowledge(*page);

@@ -6,8 +6,10 @@
 
 #include "qarvo/charcode/system_charcode.h"
 #include "qarvo/time/clock.h"
+#include "qarvo/time/time.h"
 #include "viewer/core/app/app.h"
 #include "viewer/core/model/address.h"
+#include "viewer/core/model/app_folders.h"
 #include "viewer/core/model/comment_files.h"
 #include "viewer/ui/controls.h"
 #include "viewer/ui/desktop.h"
@@ -20,7 +22,6 @@ namespace System = qarvo::common::System;
 
 namespace {
 
-constexpr const char16_t* kOutDirectory = u"out";
 constexpr const char16_t* kFetchFailed = u"コメントの取得に失敗しました。";
 constexpr const char16_t* kFetchFailedLong =
     u"コメントの取得に失敗しました。\r\nURL の確認と、ブラウザからニコニコ動画にログイン済みか\r\n確認してください。";
@@ -50,6 +51,7 @@ void C_App::receiveParseResult(int code, const ParseResult* result, intptr_t use
 {
     if (m_closing.load())
         return;
+    Monitorf(u"end: %d", code);
 
     // The caller value is looked up, never dereferenced: a value the table does not hold
     // belongs to no page any more.
@@ -107,6 +109,18 @@ bool C_App::waitForDisplay(NICO_LOCAL_PARAM& page)
     return true;
 }
 
+// A comment of several lines, as the monitor shows it.
+void C_App::traceMultiLine(const tag_NICO_COMMENT_LIGHT& c)
+{
+    if (!m_monitor->D_Exists())
+        return;
+    std::tm local{};
+    qarvo::C_Time(c.date).GetLocalTime(&local);
+    const int seconds = c.vpos / 100;
+    Monitorf(u"[%d/%02d/%02d %02d:%02d:%02d] %d %d %d:%d %s", local.tm_year + 1900, local.tm_mon + 1, local.tm_mday,
+             local.tm_hour, local.tm_min, local.tm_sec, c.no, c.mail184, seconds / 60, seconds % 60, c.text.c_str());
+}
+
 void C_App::storeBatch(const PagePtr& page, const RequestPtr& request, const ParseResult& result)
 {
     std::lock_guard<std::mutex> storing(page->storeLock);
@@ -145,8 +159,10 @@ void C_App::storeBatch(const PagePtr& page, const RequestPtr& request, const Par
         saveXml = page->saveXml != 0;
         isLive = page->isLive != 0;
         if (saveText &&
-            !OpenCommentTextFile(page->textFile, page->textFileName, C_WString(kOutDirectory), result.title, now))
+            !OpenCommentTextFile(page->textFile, page->textFileName, Folders().outFolder, result.title, now))
             fileFailed = true;
+        if (fileFailed)
+            Monitor(page->textFileName);
 
         for (const ChatEntry* chat = result.chats; chat; chat = chat->next) {
             if (!isLive && chat->no <= page->lastNumber)
@@ -154,6 +170,8 @@ void C_App::storeBatch(const PagePtr& page, const RequestPtr& request, const Par
             auto comment = qarvo::common::MakePointer<tag_NICO_COMMENT_LIGHT>(MakeCommentRecord(*chat));
             page->comments.push_back(comment);
             ++received;
+            if (comment->lineBreaks > 0)
+                traceMultiLine(*comment);
             if (page->textFile.IsOpen())
                 AppendCommentLine(page->textFile, *comment);
         }
@@ -164,8 +182,10 @@ void C_App::storeBatch(const PagePtr& page, const RequestPtr& request, const Par
             firstNew = page->lastNumber + 1;
             lastNew = last;
         }
-        if (isLive)
+        if (isLive) {
             page->lastNumber += last;
+            Monitorf(u"生放送コメント数: %d   index: %d", last, static_cast<int>(page->comments.size()));
+        }
         else
             page->lastNumber = last;
         lastNumber = page->lastNumber;
@@ -181,7 +201,7 @@ void C_App::storeBatch(const PagePtr& page, const RequestPtr& request, const Par
 
     if (saveXml && result.rawXmlData && result.rawXmlSize > 0) {
         const C_WString textName =
-            fileName.IsEmpty() ? CommentTextFileName(C_WString(kOutDirectory), result.title, now) : fileName;
+            fileName.IsEmpty() ? CommentTextFileName(Folders().outFolder, result.title, now) : fileName;
         WriteCommentXml(CommentXmlFileName(textName), result.rawXmlData, result.rawXmlSize);
     }
 
@@ -231,7 +251,7 @@ void C_App::rememberAddress(const C_WString& identifier, const char* titleUtf8)
             C_WString title = System::utf8_to_utf16(qarvo::C_String(titleUtf8 ? titleUtf8 : ""));
             // One entry is one line of the history file.
             title.Replace(u"\r", u" ").Replace(u"\n", u" ");
-            m_history.Append(C_WString::Stringf(u"%s/%s", u"list", u"list.txt"), identifier, title);
+            m_history.Append(Folders().ListFile(u"list.txt"), identifier, title);
             entry = AddressHistory::EntryText(identifier, title);
             added = true;
         } else {

@@ -19,7 +19,8 @@ bool bindOne(qarvo::C_Library& library, const char* name, Fn& out)
 
 std::vector<std::string> C_EngineBinding::DefaultCandidates()
 {
-    return qarvo::qarvo_CurrentThenExecutableDirectory(std::string("dll/") + PELMORA2_LIBRARY_NAME);
+    return qarvo::qarvo_ProgramFileCandidates(std::string("dll/") + PELMORA2_LIBRARY_NAME,
+                                              std::string("lib/pelmora/") + PELMORA2_LIBRARY_NAME);
 }
 
 C_EngineBinding::LoadResult C_EngineBinding::Load(const std::vector<std::string>& candidates)

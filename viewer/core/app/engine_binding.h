@@ -25,7 +25,8 @@ public:
     C_EngineBinding(const C_EngineBinding&) = delete;
     C_EngineBinding& operator=(const C_EngineBinding&) = delete;
 
-    // "dll/libPelmora2.so" relative to the current folder, then beside the executable.
+    // "dll/libPelmora2.so" relative to the current folder, then beside the executable, then
+    // "lib/pelmora/libPelmora2.so" under the installation prefix.
     static std::vector<std::string> DefaultCandidates();
 
     // The first candidate that loads is bound. A library that lacks an export is freed and

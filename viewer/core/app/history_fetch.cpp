@@ -41,6 +41,7 @@ void C_App::FetchViewingHistory()
     m_historyRequested.store(false);
     if (m_closing.load() || !listed)
         return;
+    Monitorf(u"ary_url %d", static_cast<int>(history.entries.size()));
     {
         std::lock_guard<std::mutex> lock(m_viewingLock);
         m_viewingHistory.clear();

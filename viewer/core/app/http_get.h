@@ -4,6 +4,8 @@
 // rises. Failures are quiet: the caller gets false and tries again another time.
 
 #include <atomic>
+#include <optional>
+#include <vector>
 
 #include "qarvo/text/string.h"
 
@@ -22,5 +24,10 @@ struct HttpGetOptions {
 // True with the body once the exchange has completed (and, when asked, with a 20x status).
 bool HttpGet(const qarvo::C_String& address, const HttpGetOptions& options, const std::atomic<int>& abort,
              qarvo::C_String& body);
+
+// Several GETs at once, so that they take one exchange's deadline together: each body, or
+// nothing for an address that failed.
+void HttpGetAll(const std::vector<qarvo::C_String>& addresses, const HttpGetOptions& options,
+                const std::atomic<int>& abort, std::vector<std::optional<qarvo::C_String>>& bodies);
 
 }  // namespace pelmora::viewer

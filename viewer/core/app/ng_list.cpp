@@ -2,7 +2,9 @@
 // user is added; the display thread asks it for every comment about to flow.
 
 #include "qarvo/charcode/system_charcode.h"
+#include "qarvo/file/path_encoding.h"
 #include "viewer/core/app/app.h"
+#include "viewer/core/model/app_folders.h"
 #include "viewer/core/model/ng_list_file.h"
 #include "viewer/ui/desktop.h"
 #include "viewer/ui/dialog.h"
@@ -18,6 +20,14 @@ namespace {
 
 constexpr int kRulesEdit = 1101;
 
+// ng.txt in the list folder of the folders in use.
+std::string ngListPath()
+{
+    std::string path;
+    qarvo::PathToUtf8(Folders().ListFile(u"ng.txt"), &path);
+    return path;
+}
+
 }  // namespace
 
 std::shared_ptr<const NgFilter> C_App::NgList()
@@ -31,7 +41,7 @@ std::shared_ptr<const NgFilter> C_App::NgList()
 void C_App::ReloadNgList()
 {
     std::string text;
-    if (!ReadNgListFile(kNgListPath, &text)) {
+    if (!ReadNgListFile(ngListPath(), &text)) {
         SetStatusText(C_WString(u"NG 設定 (list/ng.txt) を読めませんでした。"));
         PushExecMessage(ExecMessage::ClearStatusLater);
         return;
@@ -51,7 +61,7 @@ void C_App::ReloadNgList()
 
 bool C_App::AddNgUser(const C_WString& userId)
 {
-    if (!AppendNgRule(kNgListPath, NgUserRule(userId))) {
+    if (!AppendNgRule(ngListPath(), NgUserRule(userId))) {
         ui::MessageBox(m_mainWindow, C_WString(u"NG 設定 (list/ng.txt) に書き込めませんでした。"), C_WString(u"エラー"),
                        ui::MB_OK | ui::MB_ICONERROR);
         return false;
@@ -69,7 +79,7 @@ void C_App::runNgEditor(WindowHandle owner)
         switch (message) {
         case ui::WM_INITDIALOG: {
             std::string text;
-            ReadNgListFile(kNgListPath, &text);
+            ReadNgListFile(ngListPath(), &text);
             ui::SetDlgItemText(dialog, kRulesEdit, System::utf8_to_utf16(qarvo::C_String(text)));
             return 1;
         }
@@ -79,7 +89,7 @@ void C_App::runNgEditor(WindowHandle owner)
                 rules.Replace(u"\r\n", u"\n");
                 if (!rules.IsEmpty() && !rules.EndsWith(u"\n"))
                     rules += u"\n";
-                if (!WriteNgListFile(kNgListPath, System::utf16_to_utf8(rules).std())) {
+                if (!WriteNgListFile(ngListPath(), System::utf16_to_utf8(rules).std())) {
                     ui::MessageBox(dialog, C_WString(u"NG 設定 (list/ng.txt) に書き込めませんでした。"),
                                    C_WString(u"エラー"), ui::MB_OK | ui::MB_ICONERROR);
                     return 1;

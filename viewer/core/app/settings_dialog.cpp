@@ -142,7 +142,7 @@ void saveLoginBox(ui::WindowHandle dialog, qarvo::C_WIniFile& ini, const LoginBo
 
 void fillDialog(ui::WindowHandle dialog, LoginBox& login)
 {
-    qarvo::C_WIniFile ini(C_WString(keys::kFileName));
+    qarvo::C_WIniFile ini(SettingsFile());
     fillLoginBox(dialog, ini, login);
     for (const CheckBoxKey& box : kCheckBoxes) {
         const int value = ini.GetInt(C_WString(box.key));
@@ -157,7 +157,7 @@ void fillDialog(ui::WindowHandle dialog, LoginBox& login)
 
 void saveDialog(ui::WindowHandle dialog, PendingIntervals& pending, const LoginBox& login)
 {
-    qarvo::C_WIniFile ini(C_WString(keys::kFileName));
+    qarvo::C_WIniFile ini(SettingsFile());
     saveLoginBox(dialog, ini, login);
     for (const CheckBoxKey& box : kCheckBoxes) {
         const bool ticked = ui::Button_GetCheck(ui::GetDlgItem(dialog, box.id)) == ui::BST_CHECKED;
@@ -200,7 +200,7 @@ intptr_t RunSettingsDialog(ui::WindowHandle owner, PendingIntervals& pending,
             if (ui::LowWord(wParam) == ui::IDOK) {
                 saveDialog(dialog, pending, login);
                 // The file is written; the engine's next lookup takes the new choice.
-                ApplyLoginChoice(C_WString(keys::kFileName));
+                ApplyLoginChoice(SettingsFile());
                 ui::EndDialog(dialog, 1);
                 return 1;
             }

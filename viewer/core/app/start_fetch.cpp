@@ -37,6 +37,7 @@ bool C_App::bindEngine(C_WString* message)
         m_engineCandidates.empty() ? C_EngineBinding::DefaultCandidates() : m_engineCandidates;
     switch (m_engine.Load(candidates)) {
     case C_EngineBinding::LoadResult::Loaded:
+        Monitor(C_WString(u"dll : 読み込みました"));
         m_engineReady.store(true);
         return true;
     case C_EngineBinding::LoadResult::NotFound:
@@ -87,8 +88,10 @@ C_App::PreviousPage C_App::closePreviousPage(const C_WString& address)
             m_engine.exitEntryParse(request->jobId.load());
         // The display thread may be walking the page's comments; it lets go within a frame
         // (answering -1), and the caller tries again.
-        if (previous->updateState.load() == 1 && m_display.IsRunning())
+        if (previous->updateState.load() == 1 && m_display.IsRunning()) {
+            Monitor(C_WString(u"busy"));
             return PreviousPage::Busy;
+        }
         {
             qarvo::C_CriticalLock lock(m_pageLock);
             auto it = m_pages.find(previous->identifier);
@@ -105,7 +108,7 @@ C_App::PreviousPage C_App::closePreviousPage(const C_WString& address)
 
 void C_App::readPageSettings(NICO_LOCAL_PARAM& page)
 {
-    qarvo::C_WIniFile ini{C_WString(keys::kFileName)};
+    qarvo::C_WIniFile ini{SettingsFile()};
     auto get = [&ini](const char16_t* key) { return ini.GetInt(C_WString(key)); };
 
     page.isLive = ClassifyAddress(page.address);
@@ -152,6 +155,7 @@ int C_App::StartFetch(C_WString* message, int renew, C_WString address)
     if (address.IsEmpty())
         return -3;
     address = NormalizeAddress(address);
+    Monitorf(u"startvideo : %s", address.c_str());
     const C_WString identifier = AddressIdentifier(address);
     if (identifier.IsEmpty())
         return -3;
@@ -201,6 +205,7 @@ int C_App::StartFetch(C_WString* message, int renew, C_WString address)
         }
         const C_WString mode = page->saveXml ? C_WString(u"xml_") + m_requestMode : m_requestMode;
         const C_WString text = C_WString::Stringf(u"%s %d %s", page->address.c_str(), kRequestCount, mode.c_str());
+        Monitor(text);
         request->renew.store(renew);
         const intptr_t userValue = reinterpret_cast<intptr_t>(request.get());
         m_requests[userValue] = request;

@@ -218,7 +218,7 @@ void C_App::layoutTags(WindowHandle window)
         tags = page->tags[static_cast<size_t>(domain)];
     }
     const std::vector<TagPlacement> placed =
-        LayoutTags(tags, [this](const C_WString& text) { return m_linkFont.GetStringWidth(text); });
+        LayoutTags(tags, [this](const C_WString& text) { return m_linkFont.GetStringWidth(text); }, pageGeometry());
     for (size_t i = 0; i < placed.size(); ++i) {
         const WindowHandle label = c.tagLabels[i];
         ui::MoveWindow(label, placed[i].x, placed[i].y, placed[i].width, placed[i].height);

@@ -58,6 +58,8 @@ void C_App::WorkLoop()
     }
     stepRefetchTimers(now);
     m_delayed.PostDue(now);
+    if (m_rankingState.load() != 0 && !m_closing.load())
+        stepMarketRanking(now);
     qarvo_sleep_millis(kPassMs);
 }
 

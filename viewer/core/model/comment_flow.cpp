@@ -61,13 +61,18 @@ void passOverBacklog(FlowClock& clock, const CommentCollection& comments)
 
 }  // namespace
 
+int LaneY(int index, const PageGeometry& page)
+{
+    return kLaneTable[index] + index * page.ExtraHeight() / kLaneCount;
+}
+
 void PassOver(tag_NICO_COMMENT_LIGHT& comment)
 {
     comment.flowEnd = comment.flowX;
 }
 
 void RunFlowFrame(FlowClock& clock, const CommentCollection& comments, bool isLive, uint32_t now,
-                  FlowLabels& labels, const std::atomic<int>& stop, FlowFilter* filter)
+                  FlowLabels& labels, const std::atomic<int>& stop, FlowFilter* filter, const PageGeometry& page)
 {
     if (clock.walkStart > comments.size())
         clock.walkStart = 0;
@@ -104,11 +109,13 @@ void RunFlowFrame(FlowClock& clock, const CommentCollection& comments, bool isLi
                 const int lane = kLaneTable[clock.nextLane];
                 if (lane == -1) {
                     clock.nextLane = 1;
-                    c.flowLane = kLaneTable[0];
+                    c.flowLane = LaneY(0, page);
                 } else {
+                    c.flowLane = LaneY(clock.nextLane, page);
                     ++clock.nextLane;
-                    c.flowLane = lane;
                 }
+                // The start lies beyond the right edge by as much as it does on the original page.
+                c.flowX += page.ExtraWidth();
                 labelId = kFirstCommentLabel + clock.nextLabel;
                 // The index after two blanks lies outside the label's visible width; a click
                 // reads it back to find the comment.
@@ -119,7 +126,7 @@ void RunFlowFrame(FlowClock& clock, const CommentCollection& comments, bool isLi
             } else {
                 labels.Move(labelId, c.flowX, c.flowLane);
             }
-            c.flowX -= 4 + c.text.Length() / 6;
+            c.flowX -= page.ScaleToWidth(4 + c.text.Length() / 6);
             if (launching) {
                 c.flowLabel = labelId;
                 clock.nextLabel = clock.nextLabel + 1 >= kCommentLabelCount ? 0 : clock.nextLabel + 1;

@@ -15,10 +15,12 @@
 #include "qarvo/text/string.h"
 #include "viewer/core/model/comment_color.h"
 #include "viewer/core/model/comment_record.h"
+#include "viewer/core/model/page_geometry.h"
 
 namespace pelmora::viewer {
 
 inline constexpr int kLaneTable[] = {80, 100, 120, 140, 160, 180, 200, 220, -1};
+inline constexpr int kLaneCount = 8;
 inline constexpr int kFirstCommentLabel = 1020;
 inline constexpr int kCommentLabelCount = 22;  // 1020..1041
 inline constexpr uint32_t kLaunchSpacingMs = 1500;
@@ -71,9 +73,17 @@ public:
 // A comment that will never flow: it counts as finished.
 void PassOver(tag_NICO_COMMENT_LIGHT& comment);
 
+// Where a comment launched on lane `index` (0..7) of the page runs: the lane table's place,
+// the lanes spread over a page taller than the original.
+int LaneY(int index, const PageGeometry& page);
+
 // Runs the walk of one frame; stops early when `stop` becomes non-zero (closing, or the store
-// asking for the collection). Sets pauseStamp = now at the end. `filter` may be null.
+// asking for the collection). Sets pauseStamp = now at the end. `filter` may be null. On a page
+// wider than the original a comment starts as far beyond its right edge as at the original
+// size and moves faster by the same ratio, so it crosses the page in the same time; on a
+// taller one the lanes spread (LaneY).
 void RunFlowFrame(FlowClock& clock, const CommentCollection& comments, bool isLive, uint32_t now,
-                  FlowLabels& labels, const std::atomic<int>& stop, FlowFilter* filter = nullptr);
+                  FlowLabels& labels, const std::atomic<int>& stop, FlowFilter* filter = nullptr,
+                  const PageGeometry& page = {});
 
 }  // namespace pelmora::viewer

@@ -44,8 +44,6 @@ private:
 // The rule line that marks a user.
 std::string NgUserRule(const qarvo::C_WString& userId);
 
-// The file of the list, relative to the current folder.
-inline constexpr const char* kNgListPath = "list/ng.txt";
 // Larger files are not read (a list of ten thousand rules is a few hundred kB).
 inline constexpr size_t kMaxNgListBytes = 16 * 1024 * 1024;
 

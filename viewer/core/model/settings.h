@@ -3,9 +3,11 @@
 // bounds the settings dialog applies.
 
 #include "qarvo/text/string.h"
+#include "viewer/core/model/app_folders.h"
 
 namespace pelmora::viewer::settings {
 
+// The file's name; where it lies is SettingsFile() (app_folders.h).
 inline constexpr const char16_t* kFileName = u"init.ini";
 
 inline constexpr const char16_t* kLastUrl = u"last_url";
@@ -35,6 +37,6 @@ int IntervalToMillis(int seconds);
 
 // Writes the start-up defaults for absent keys, in order: getcomment_space_time 30,
 // getcomment_space_time_live 1, gettag_space_time 20, url_list 1, get_tag 1.
-void WriteStartupDefaults(const qarvo::C_WString& path = kFileName);
+void WriteStartupDefaults(const qarvo::C_WString& path);
 
 }  // namespace pelmora::viewer::settings

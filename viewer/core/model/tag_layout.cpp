@@ -2,8 +2,10 @@
 
 namespace pelmora::viewer {
 
-std::vector<TagPlacement> LayoutTags(const TagSet& set, const std::function<int(const qarvo::C_WString&)>& textWidth)
+std::vector<TagPlacement> LayoutTags(const TagSet& set, const std::function<int(const qarvo::C_WString&)>& textWidth,
+                                     const PageGeometry& page)
 {
+    const int rowEnd = kTagRowEnd + page.ExtraWidth();
     std::vector<TagPlacement> out;
     int x = 20, y = 25;
     for (size_t i = 0; i < set.texts.size() && out.size() < kTagLabelCount; ++i) {
@@ -12,7 +14,7 @@ std::vector<TagPlacement> LayoutTags(const TagSet& set, const std::function<int(
         if (i < set.locked.size() && set.locked[i])
             p.text += u" ★";
         const int w = textWidth(p.text);
-        if (x + w >= 730) {
+        if (x + w >= rowEnd) {
             x = 20;
             y += 20;
         }

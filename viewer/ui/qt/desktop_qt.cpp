@@ -1,13 +1,20 @@
 #include "viewer/ui/qt/desktop_qt.h"
 
 #include <QClipboard>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDesktopServices>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
 #include <QMessageBox>
+#include <QPointer>
+#include <QTimer>
 #include <QUrl>
+#include <optional>
+#include <vector>
 
+#include "qarvo/platform/process.h"
 #include "viewer/ui/messages.h"
 #include "viewer/ui/qt/qt_string.h"
 #include "viewer/ui/qt/window_table.h"
@@ -59,6 +66,62 @@ int answerOf(int button)
     }
 }
 
+// Openers started by OpenAddress. One that ends with a failure within the first seconds
+// found nothing to open the address with; one still running by then has handed it to a
+// program that stays (a browser started in the foreground) and is not watched for failure
+// any more, only collected once it ends.
+class OpenerWatch {
+public:
+    void Watch(long pid, const C_WString& address)
+    {
+        m_running.push_back({pid, address, QDeadlineTimer(kFailureWindowMs)});
+        schedule();
+    }
+
+private:
+    static constexpr int kFailureWindowMs = 5000;
+    static constexpr int kPollMs = 100;
+    static constexpr int kCollectMs = 5000;
+
+    struct Opener {
+        long pid;
+        C_WString address;
+        QDeadlineTimer window;
+    };
+
+    void schedule()
+    {
+        if (!m_timer) {
+            m_timer = new QTimer(QCoreApplication::instance());
+            m_timer->setSingleShot(true);
+            QObject::connect(m_timer, &QTimer::timeout, m_timer, [this] { poll(); });
+        }
+        bool watching = false;
+        for (const Opener& o : m_running)
+            watching = watching || !o.window.hasExpired();
+        if (!m_running.empty())
+            m_timer->start(watching ? kPollMs : kCollectMs);
+    }
+
+    void poll()
+    {
+        for (auto it = m_running.begin(); it != m_running.end();) {
+            const std::optional<int> status = platform::programExitStatus(it->pid);
+            if (!status) {
+                ++it;
+                continue;
+            }
+            if (*status != 0 && !it->window.hasExpired())
+                ReportOpenFailure(it->address);
+            it = m_running.erase(it);
+        }
+        schedule();
+    }
+
+    std::vector<Opener> m_running;
+    QPointer<QTimer> m_timer;
+};
+
 class QtDesktop : public I_Desktop {
 public:
     int ShowMessageBox(WindowHandle owner, const C_WString& text, const C_WString& caption, unsigned flags) override
@@ -70,6 +133,8 @@ public:
         QMessageBox box(iconFor(flags), ToQString(caption), body, buttonsFor(flags), parent);
         // Texts may hold what a web page sent; they are shown as they are, never as markup.
         box.setTextFormat(Qt::PlainText);
+        if ((flags & MB_DEFMASK) == MB_DEFBUTTON2)
+            box.setDefaultButton((flags & MB_TYPEMASK) == MB_OKCANCEL ? QMessageBox::Cancel : QMessageBox::No);
         return answerOf(box.exec());
     }
 
@@ -78,12 +143,29 @@ public:
         const QString text = ToQString(address);
         const QUrl url(text, QUrl::StrictMode);
         const QString scheme = url.scheme().toLower();
-        if (scheme == QStringLiteral("http") || scheme == QStringLiteral("https"))
-            return url.isValid() && QDesktopServices::openUrl(url);
-        const QFileInfo info(text);
-        if (!info.exists())
+        QUrl target;
+        if (scheme == QStringLiteral("http") || scheme == QStringLiteral("https")) {
+            if (!url.isValid())
+                return false;
+            target = url;
+        } else {
+            const QFileInfo info(text);
+            if (!info.exists())
+                return false;
+            target = QUrl::fromLocalFile(info.absoluteFilePath());
+        }
+        // The desktop's opener says by its exit status whether anything could open the
+        // address; the toolkit's own call only says that the opener was started.
+        const std::string opener = platform::findProgram("xdg-open");
+        if (opener.empty())
+            return QDesktopServices::openUrl(target);
+        const QString argument = target.isLocalFile() ? target.toLocalFile() : target.toString(QUrl::FullyEncoded);
+        std::string error;
+        const long pid = platform::startProgram({opener, argument.toStdString()}, &error);
+        if (pid < 0)
             return false;
-        return QDesktopServices::openUrl(QUrl::fromLocalFile(info.absoluteFilePath()));
+        m_openers.Watch(pid, address);
+        return true;
     }
 
     bool ChooseFile(WindowHandle owner, const FileChoice& choice, C_WString* path) override
@@ -119,6 +201,9 @@ public:
         *text = FromQString(clipboard->text());
         return true;
     }
+
+private:
+    OpenerWatch m_openers;
 };
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QGuiApplication>
+#include <QKeySequence>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -144,7 +145,24 @@ MadeWidget makeWidget(QWidget* container, const ControlTemplate& ct)
     return {};
 }
 
-QMenuBar* buildMenuBar(const MenuTemplate& menu, WindowHandle dialog, QWidget* parent)
+// "Ctrl+Q" for the accelerator of a menu command, shown beside its item; empty when none.
+QString acceleratorText(std::span<const AcceleratorTemplate> accelerators, int id)
+{
+    for (const AcceleratorTemplate& a : accelerators) {
+        if (a.id != id)
+            continue;
+        QString text;
+        if (a.modifiers & FCONTROL)
+            text += QStringLiteral("Ctrl+");
+        if (a.modifiers & FSHIFT)
+            text += QStringLiteral("Shift+");
+        return text + QChar(a.key);
+    }
+    return QString();
+}
+
+QMenuBar* buildMenuBar(const MenuTemplate& menu, std::span<const AcceleratorTemplate> accelerators, WindowHandle dialog,
+                       QWidget* parent)
 {
     auto* bar = new QMenuBar(parent);
     bar->setNativeMenuBar(false);
@@ -156,6 +174,13 @@ QMenuBar* buildMenuBar(const MenuTemplate& menu, WindowHandle dialog, QWidget* p
                 continue;
             }
             QAction* action = sub->addAction(ToQString(item.text));
+            // Shown beside the item; the key itself goes through the accelerator table (the
+            // window's key filter), so the action's own shortcut only counts while its menu
+            // is open.
+            if (const QString key = acceleratorText(accelerators, item.id); !key.isEmpty()) {
+                action->setShortcut(QKeySequence(key));
+                action->setShortcutContext(Qt::WidgetShortcut);
+            }
             action->setData(item.id);
             const int id = item.id;
             // A menu command: notification code 0 and no control.
@@ -224,6 +249,10 @@ WindowHandle BuildDialog(const DialogRequest& request)
         flags = (parentWidget ? Qt::Dialog : Qt::Window) | Qt::CustomizeWindowHint | Qt::WindowTitleHint;
         if (tpl->style & WS_SYSMENU)
             flags |= Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+        if (tpl->style & WS_MINIMIZEBOX)
+            flags |= Qt::WindowMinimizeButtonHint;
+        if (tpl->style & WS_MAXIMIZEBOX)
+            flags |= Qt::WindowMaximizeButtonHint;
     }
 
     auto* widget = new DialogWidget(parentWidget, flags);
@@ -245,8 +274,12 @@ WindowHandle BuildDialog(const DialogRequest& request)
     widget->setFont(dialogFont(*tpl));
     if (tpl->menuId)
         if (const MenuTemplate* menu = FindMenuTemplate(tpl->menuId))
-            widget->setMenuBar(buildMenuBar(*menu, handle, widget));
+            widget->setMenuBar(buildMenuBar(*menu, FindAccelerators(tpl->id), handle, widget));
     widget->setClientSize(DialogUnitsToPixelsX(tpl->cx), DialogUnitsToPixelsY(tpl->cy));
+    // A window that may be resized never gets smaller than its template: the layout is made
+    // for that size and only grows from it.
+    if (widget->resizable && widget->isWindow())
+        widget->setMinimumSize(widget->size());
     for (const ControlTemplate& ct : tpl->controls)
         CreateControlIn(handle, widget->client(), ct);
     if (request.modal)
@@ -281,8 +314,19 @@ bool ShowWindowRecord(WindowHandle handle, int command)
             return wasVisible;
     }
     QWidget* widget = rec->widget;
+    if (widget->isWindow() && (command == SW_MINIMIZE || command == SW_MAXIMIZE || command == SW_RESTORE)) {
+        // Restoring a window minimized from maximized gives it back maximized, as it was.
+        Qt::WindowStates state = widget->windowState();
+        if (command == SW_MINIMIZE)
+            state |= Qt::WindowMinimized;
+        else if (command == SW_MAXIMIZE)
+            state = (state & ~Qt::WindowMinimized) | Qt::WindowMaximized;
+        else
+            state &= (state & Qt::WindowMinimized) ? ~Qt::WindowMinimized : ~Qt::WindowMaximized;
+        widget->setWindowState(state);
+    }
     widget->setVisible(show);
-    if (show && widget->isWindow() && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE) {
+    if (show && widget->isWindow() && command != SW_SHOWNA && command != SW_SHOWNOACTIVATE && command != SW_MINIMIZE) {
         // The headless platform has no stacking order and says so on every raise.
         if (QGuiApplication::platformName() != QStringLiteral("offscreen"))
             widget->raise();

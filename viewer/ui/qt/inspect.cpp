@@ -107,6 +107,7 @@ WindowState inspectDialog(WindowRecord& dialog, const std::vector<WindowRecord*>
     s.visible = widget->isVisible();
     if (widget->isWindow()) {
         s.title = FromQString(widget->windowTitle());
+        s.state = widget->isMinimized() ? "minimized" : widget->isMaximized() ? "maximized" : "normal";
         const QRect g = widget->geometry();
         s.rect = Rect{g.x(), g.y(), g.x() + g.width(), g.y() + g.height()};
     } else {
@@ -116,6 +117,9 @@ WindowState inspectDialog(WindowRecord& dialog, const std::vector<WindowRecord*>
     }
     auto* dialogWidget = dynamic_cast<DialogWidget*>(widget);
     const QWidget* client = dialogWidget ? dialogWidget->client() : widget;
+    // The window's own focus widget: the one keys go to when the window is active.
+    QWidget* focusedWidget = widget->window()->focusWidget();
+    const WindowRecord* focused = focusedWidget ? FindRecordAbove(focusedWidget) : nullptr;
     for (WindowRecord* rec : controls) {
         if (!rec->widget)
             continue;
@@ -128,6 +132,7 @@ WindowState inspectDialog(WindowRecord& dialog, const std::vector<WindowRecord*>
         c.visible = rec->widget->isVisibleTo(widget);
         c.enabled = rec->widget->isEnabled();
         c.rect = rectIn(rec->widget, client);
+        c.focused = rec == focused;
         fillDetails(*rec, c);
         s.controls.push_back(std::move(c));
     }

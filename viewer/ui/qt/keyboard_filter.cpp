@@ -1,10 +1,12 @@
 // Enter and Escape in dialogs, as the dialog manager handled them: Enter presses the focused
-// push button or else the default button, Escape is IDCANCEL.
+// push button or else the default button, Escape is IDCANCEL. And the window's accelerators
+// (Ctrl with a letter), wherever the focus is in it.
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPointer>
 
+#include "viewer/ui/dialog_template.h"
 #include "viewer/ui/messages.h"
 #include "viewer/ui/qt/dialog_builder.h"
 #include "viewer/ui/qt/window_table.h"
@@ -24,6 +26,24 @@ WindowRecord* defaultButton(WindowHandle dialog)
     return found;
 }
 
+// The accelerator of the dialog's template for this key press; 0 when none.
+int acceleratorOf(const WindowRecord& dialog, const QKeyEvent& event)
+{
+    const Qt::KeyboardModifiers mods = event.modifiers() & ~Qt::KeypadModifier;
+    if (!dialog.tpl || !(mods & Qt::ControlModifier) || (mods & (Qt::AltModifier | Qt::MetaModifier)))
+        return 0;
+    const int key = event.key();
+    const bool letter = key >= Qt::Key_A && key <= Qt::Key_Z;
+    if (!letter && !(key >= Qt::Key_0 && key <= Qt::Key_9))
+        return 0;
+    const char wanted = static_cast<char>(letter ? 'A' + (key - Qt::Key_A) : '0' + (key - Qt::Key_0));
+    const unsigned modifiers = FCONTROL | ((mods & Qt::ShiftModifier) ? FSHIFT : 0u);
+    for (const AcceleratorTemplate& a : FindAccelerators(dialog.tpl->id))
+        if (a.key == wanted && a.modifiers == modifiers)
+            return a.id;
+    return 0;
+}
+
 class DialogKeyFilter : public QObject {
 public:
     using QObject::QObject;
@@ -33,8 +53,10 @@ protected:
     {
         if (event->type() != QEvent::KeyPress)
             return false;
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Escape)
+        const auto* keyEvent = static_cast<QKeyEvent*>(event);
+        const int key = keyEvent->key();
+        const bool accelerator = (keyEvent->modifiers() & Qt::ControlModifier) != 0;
+        if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Escape && !accelerator)
             return false;
         auto* widget = qobject_cast<QWidget*>(watched);
         if (!widget)
@@ -47,6 +69,13 @@ protected:
         if (!top || top->kind != WindowKind::Dialog || !top->keys || top->destroying)
             return false;
         const WindowHandle dialog = top->handle;
+        if (const int id = accelerator ? acceleratorOf(*top, *keyEvent) : 0) {
+            DispatchScope scope;
+            SendCommand(dialog, id, 1, 0);
+            return true;
+        }
+        if (key != Qt::Key_Return && key != Qt::Key_Enter && key != Qt::Key_Escape)
+            return false;
         DispatchScope scope;
         if (key == Qt::Key_Escape) {
             WindowRecord* cancel = FindControl(dialog, IDCANCEL);

@@ -115,19 +115,36 @@ bool PressButton(WindowHandle button)
         [](QAbstractButton* widget) { widget->click(); });
 }
 
-bool PressKey(WindowHandle dialog, UserKey key)
+namespace {
+
+// A key press and release on the focused widget of the dialog (or the dialog itself).
+bool pressOn(WindowHandle dialog, int code, Qt::KeyboardModifiers modifiers, const QString& text)
 {
-    const int code = key == UserKey::Escape ? Qt::Key_Escape : key == UserKey::Enter ? Qt::Key_Return : Qt::Key_Tab;
     return postInput([dialog]() -> QWidget* { return widgetOf(dialog); },
-                     [code](QWidget* widget) {
+                     [code, modifiers, text](QWidget* widget) {
                          QPointer<QWidget> target = widget->focusWidget() ? widget->focusWidget() : widget;
-                         QKeyEvent press(QEvent::KeyPress, code, Qt::NoModifier);
+                         QKeyEvent press(QEvent::KeyPress, code, modifiers, text);
                          QCoreApplication::sendEvent(target, &press);
                          if (target) {
-                             QKeyEvent release(QEvent::KeyRelease, code, Qt::NoModifier);
+                             QKeyEvent release(QEvent::KeyRelease, code, modifiers, text);
                              QCoreApplication::sendEvent(target, &release);
                          }
                      });
+}
+
+}  // namespace
+
+bool PressKey(WindowHandle dialog, UserKey key)
+{
+    const int code = key == UserKey::Escape ? Qt::Key_Escape : key == UserKey::Enter ? Qt::Key_Return : Qt::Key_Tab;
+    return pressOn(dialog, code, Qt::NoModifier, QString());
+}
+
+bool PressControlKey(WindowHandle dialog, char letter)
+{
+    if (letter < 'A' || letter > 'Z')
+        return false;
+    return pressOn(dialog, Qt::Key_A + (letter - 'A'), Qt::ControlModifier, QString(QChar(letter - 'A' + 1)));
 }
 
 bool ChooseMenuCommand(WindowHandle dialog, int id)

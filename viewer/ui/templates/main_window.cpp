@@ -23,20 +23,28 @@ constexpr ControlTemplate kControls[] = {
 
 constexpr MenuItemTemplate kFile[] = {{40012, u"ASS で保存(&A)…"}, {0, nullptr}, {40002, u"終了(&D)"}};
 constexpr MenuItemTemplate kTools[] = {{40010, u"動画URLをブラウザで開く(&O)"}, {0, nullptr}, {40006, u"環境設定(&S)"}};
-constexpr MenuItemTemplate kHelp[] = {{40004, u"ディレクトリを開く(&F)"}, {0, nullptr}, {40008, u"更新履歴(&H)"}};
+constexpr MenuItemTemplate kHelp[] = {{40004, u"ディレクトリを開く(&F)"}, {0, nullptr}, {40008, u"更新履歴(&H)"},
+                                      {0, nullptr}, {40020, u"モニタを表示(&M)"}};
 constexpr MenuPopupTemplate kPopups[] = {
     {u"ファイル(&F)", kFile},
     {u"ツール(&F)", kTools},
     {u"ヘルプ(&H)", kHelp},
 };
 
+// Ctrl+L goes to the address box (40014, no menu item), Ctrl+Q quits.
+constexpr AcceleratorTemplate kKeys[] = {{FCONTROL, 'L', 40014}, {FCONTROL, 'Q', 40002}};
+
 }  // namespace
 
+// It may be resized and maximised; it never gets smaller than the template.
 const DialogTemplate kMainWindow = {
-    IDD_MAIN, u"PelmoraVista 0.19", 500, 278, WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT,
+    IDD_MAIN, u"PelmoraVista 0.19", 500, 278,
+    WS_POPUP | WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX | DS_SETFONT,
     IDR_MAIN_MENU, kDialogFont, kDialogFontPoints, kControls,
 };
 
 const MenuTemplate kMainMenu = {IDR_MAIN_MENU, kPopups};
+
+const std::span<const AcceleratorTemplate> kMainAccelerators = kKeys;
 
 }  // namespace qarvo::ui::templates

@@ -16,4 +16,11 @@ const MenuTemplate* FindMenuTemplate(int id)
     return id == templates::kMainMenu.id ? &templates::kMainMenu : nullptr;
 }
 
+std::span<const AcceleratorTemplate> FindAccelerators(int id)
+{
+    if (id == templates::kMainWindow.id)
+        return templates::kMainAccelerators;
+    return {};
+}
+
 }  // namespace qarvo::ui

@@ -14,6 +14,7 @@ constexpr int kDialogFontPoints = 8;
 
 extern const DialogTemplate kMainWindow;     // 101
 extern const MenuTemplate kMainMenu;         // 103
+extern const std::span<const AcceleratorTemplate> kMainAccelerators;
 extern const DialogTemplate kCommentInfo;    // 102
 extern const DialogTemplate kSettings;       // 104
 extern const DialogTemplate kHistoryPage;    // 105

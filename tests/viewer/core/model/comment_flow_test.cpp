@@ -287,3 +287,41 @@ TEST(CommentFlow, HiddenCommentsAndColours)
     EXPECT_EQ(WithOutline(0x000000).outline, 0xF0F0F0u);
     EXPECT_FALSE(CommentColourOf(C_WString(u"#12345G")));
 }
+
+// A larger page: the start lies as far beyond the right edge as at the original size, the
+// lanes spread over the extra height, and the speed grows with the width, so that a comment
+// crosses the page in the same time. At the original size nothing changes.
+TEST(CommentFlow, LargerPageSpreadsLanesAndKeepsTheCrossingTime)
+{
+    auto launchesOn = [](const PageGeometry& page, std::vector<Event>* moves) {
+        CommentCollection c = makeComments(9, 60);
+        FlowClock clock;
+        RecordingLabels labels;
+        std::atomic<int> stop{0};
+        for (uint32_t now = 10000; now < 10000 + 9 * 1550; now += 50)
+            RunFlowFrame(clock, c, false, now, labels, stop, nullptr, page);
+        if (moves)
+            for (const Event& e : labels.events)
+                if (e.kind == 'M' && e.label == kFirstCommentLabel)
+                    moves->push_back(e);
+        return labels.launches();
+    };
+    std::vector<Event> plainMoves, originalMoves, wideMoves;
+    const std::vector<Event> plain = launchesOn(PageGeometry{}, &plainMoves);
+    const std::vector<Event> original = launchesOn(PageGeometry{726, 240, 726, 240}, &originalMoves);
+    EXPECT_EQ(original, plain);
+    EXPECT_EQ(originalMoves, plainMoves);
+
+    // 1452 x 400: 726 more pixels across, 160 more down (20 per lane).
+    const std::vector<Event> wide = launchesOn(PageGeometry{1452, 400, 726, 240}, &wideMoves);
+    ASSERT_EQ(wide.size(), 9u);
+    const int lanes[] = {80, 120, 160, 200, 240, 280, 320, 360, 80};
+    for (size_t i = 0; i < wide.size(); ++i) {
+        EXPECT_EQ(wide[i].y, lanes[i]) << i;
+        EXPECT_EQ(wide[i].x, kFlowStartX + 726) << i;
+    }
+    // 60 characters move 14 pixels a frame on the original page, twice that on one twice as wide.
+    ASSERT_GE(wideMoves.size(), 2u);
+    EXPECT_EQ(wideMoves[0].x, kFlowStartX + 726 - 28);
+    EXPECT_EQ(wideMoves[1].x - wideMoves[0].x, -28);
+}

@@ -97,3 +97,32 @@ TEST(ThumbInfo, TagsSharingOneEndGiveOneTag)
     EXPECT_EQ(lists[0].texts[0].Length(), 100000);
     EXPECT_EQ(lists[0].locked[0], 1);
 }
+
+// The rows wrap at the page's width: on a page 200 px wider than the original, 200 px later;
+// at the original size exactly where they always did.
+TEST(TagLayout, RowsWrapAtThePageWidth)
+{
+    TagSet set;
+    for (int i = 0; i < 8; ++i) {
+        set.texts.push_back(C_WString(u"tag"));
+        set.locked.push_back(0);
+    }
+    const auto width = [](const C_WString& t) { return t.Length() * 40; };
+    auto rowStarts = [&](const PageGeometry& page) {
+        std::vector<int> starts;
+        for (const TagPlacement& p : LayoutTags(set, width, page))
+            if (p.x == 20)
+                starts.push_back(p.y);
+        return starts;
+    };
+    // 120 px tags 135 apart: x = 20, 155, 290, 425, 560 fit below 730, 695 does not.
+    EXPECT_EQ(rowStarts(PageGeometry{}), (std::vector<int>{25, 45}));
+    EXPECT_EQ(rowStarts(PageGeometry{726, 240, 726, 240}), (std::vector<int>{25, 45}));
+    // Up to 930: x = 695 and 830 fit as well (830 + 120 = 950 does not).
+    EXPECT_EQ(rowStarts(PageGeometry{926, 240, 726, 240}), (std::vector<int>{25, 45}));
+    const std::vector<TagPlacement> wide = LayoutTags(set, width, PageGeometry{926, 240, 726, 240});
+    EXPECT_EQ(wide[5].x, 695);
+    EXPECT_EQ(wide[5].y, 25);
+    EXPECT_EQ(wide[6].x, 20);
+    EXPECT_EQ(wide[6].y, 45);
+}
