@@ -203,7 +203,8 @@ private:
     // comment store (comment_store.cpp)
     void receiveParseResult(int code, const ParseResult* result, intptr_t userValue);
     void storeBatch(const PagePtr& page, const RequestPtr& request, const ParseResult& result);
-    void reportFailure(int code, const PagePtr& page);
+    // noLogin: the engine found no browser login (its extra2 says why).
+    void reportFailure(int code, const PagePtr& page, bool noLogin);
     bool waitForDisplay(NICO_LOCAL_PARAM& page);
     void traceMultiLine(const tag_NICO_COMMENT_LIGHT& comment);
     void rememberAddress(const C_WString& identifier, const char* titleUtf8);

@@ -203,7 +203,8 @@ int C_App::StartFetch(C_WString* message, int renew, C_WString address)
             if (isNew && page->getTag)
                 PushExecMessage(ExecMessage{ExecMessage::VideoInfo, page->window, identifier});
         }
-        const C_WString mode = page->saveXml ? C_WString(u"xml_") + m_requestMode : m_requestMode;
+        // "progress": the engine reports its retries while it works (shown in the status bar).
+        const C_WString mode = C_WString(u"progress_") + (page->saveXml ? C_WString(u"xml_") : C_WString()) + m_requestMode;
         const C_WString text = C_WString::Stringf(u"%s %d %s", page->address.c_str(), kRequestCount, mode.c_str());
         Monitor(text);
         request->renew.store(renew);

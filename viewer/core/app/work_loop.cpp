@@ -97,6 +97,11 @@ void C_App::stepRefetchTimers(uint32_t now)
             const WindowHandle gauge = kind == 0 ? page.controls.commentGauge : page.controls.tagGauge;
             if (!gauge)
                 continue;
+            // The count stands still while the page's failure box is open.
+            if (kind == 0 && page.openBoxes.load() > 0) {
+                timer.tick = now;
+                continue;
+            }
             const TimerStepResult step = StepRefetchTimer(timer, now);
             if (step.resetGauge)
                 resetGauge(gauge);
