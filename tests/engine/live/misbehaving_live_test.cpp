@@ -191,7 +191,9 @@ TEST_P(MisbehavingLiveServer, EndsAsCatalogued)
         }
         closeLiveConnection(context);
     }
-    EXPECT_LE(qarvo::test::peakRssMb() - rssBefore, row.maxGrowthMb);
+    if (qarvo::test::kPeaksComparable) {
+        EXPECT_LE(qarvo::test::peakRssMb() - rssBefore, row.maxGrowthMb);
+    }
     for (int i = 0; i < 200 && qarvo::test::runningThreads() != threadsBefore; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(qarvo::test::runningThreads(), threadsBefore);

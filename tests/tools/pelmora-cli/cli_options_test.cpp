@@ -40,9 +40,9 @@ TEST(CliOptions, CommandsAndOptions)
 
     // Every comment: the mode word says so once, whatever else it says.
     ASSERT_TRUE(parse({"fetch", "sm9", "--all", "--xml", "o.xml"}, o));
-    EXPECT_EQ(FetchSession::requestText(o), "sm9 1000 xml_ori2_all");
+    EXPECT_EQ(FetchSession::requestText(o), "sm9 1000 progress_xml_ori2_all");
     ASSERT_TRUE(parse({"fetch", "sm9", "--all", "--mode", "all"}, o));
-    EXPECT_EQ(FetchSession::requestText(o), "sm9 1000 all");
+    EXPECT_EQ(FetchSession::requestText(o), "sm9 1000 progress_all");
     EXPECT_FALSE(parse({"decode", "c.xml", "--all"}, o));
     ASSERT_TRUE(parse({"--format", "ass", "--cookies-from-browser", "chrome:Profile 1", "fetch", "sm9"}, o));
     EXPECT_EQ(o.format, OutputFormat::Ass);
