@@ -119,7 +119,6 @@ std::string takeCompleteElements(std::string& received, ParseContext& context)
         context.liveTail = std::move(received);
         return std::string();
     }
-    context.liveTail = received.substr(lastNul + 1);
     std::string text;
     text.reserve(lastNul + 1);
     size_t start = 0;
@@ -134,6 +133,10 @@ std::string takeCompleteElements(std::string& received, ParseContext& context)
             context.liveLastNo = no;
         text.append(element).append(" ");
     }
+    // The unfinished element stays where it is: a copy of one near the size cap would double
+    // the reader's memory for a moment.
+    received.erase(0, lastNul + 1);
+    context.liveTail = std::move(received);
     return text;
 }
 

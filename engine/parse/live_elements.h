@@ -41,7 +41,7 @@ int64_t liveChatNumber(std::string_view element);
 
 // The complete elements of `received` (each ended by NUL), less the comments delivered before
 // (context.liveLastNo), with each NUL turned to a space. What follows the last NUL becomes
-// context.liveTail, for the next call.
+// context.liveTail, for the next call; `received` itself is used up.
 std::string takeCompleteElements(std::string& received, ParseContext& context);
 
 }  // namespace pelmora::engine
