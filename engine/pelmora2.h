@@ -78,6 +78,9 @@ typedef struct ParseResult {
     const char* userInfo;
     const char* finalUrl;
     const char* cacheKey;
+    // The other sites: what their handlers found. The service's live jobs: what happened to
+    // the comment server's connection in this cycle ("reconnect 2: connected"), else empty.
+    // A progress report (code 10): the report's text.
     const char* extra1;
     // The other sites: an extra request header line. The service's jobs: empty when the
     // browser's login was found, else why not (which stores were read and what failed, e.g.
@@ -104,7 +107,11 @@ typedef enum PelmoraResultCode {
     PELMORA_RESULT_FILE_UNREADABLE = 6,
     PELMORA_RESULT_STOPPED = 7,
     PELMORA_RESULT_NOT_FOUND = 8,
-    PELMORA_RESULT_BROADCAST_ENDED = 9
+    PELMORA_RESULT_BROADCAST_ENDED = 9,
+    // Not an end: the job goes on after a setback, and extra1 says which ("retry 2/5: ADDRESS"
+    // when a request is tried again, "reconnect 3 in 4 s" before a live job connects again).
+    // Sent only to jobs whose mode word holds "progress"; chats is NULL.
+    PELMORA_RESULT_PROGRESS = 10
 } PelmoraResultCode;
 
 // Called on the job's own thread. `result` is NULL only for the local-file codes 5 and 6.
@@ -145,6 +152,7 @@ static inline const char* pelmora_result_text(int code)
     case PELMORA_RESULT_STOPPED: return "the job was stopped";
     case PELMORA_RESULT_NOT_FOUND: return "the page answered 404 (not found)";
     case PELMORA_RESULT_BROADCAST_ENDED: return "the broadcast has ended";
+    case PELMORA_RESULT_PROGRESS: return "the job goes on after a setback";
     default: return "unknown result code";
     }
 }

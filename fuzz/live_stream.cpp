@@ -25,7 +25,7 @@ std::string readInPieces(std::string_view stream, const std::vector<size_t>& cut
     for (const size_t cut : cuts) {
         std::string received = std::move(context.liveTail);
         context.liveTail.clear();
-        LiveElementCounter counter;
+        LiveElementCounter counter(context.liveLastNo);
         counter.Update(received);
         received.append(stream.substr(at, cut - at));
         counter.Update(received);

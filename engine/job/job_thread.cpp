@@ -19,9 +19,24 @@ namespace {
 // The live loop looks at its flags this often while it waits for the next wake-up.
 constexpr int kLiveWaitMillis = 10;
 
+// Reports of a job that goes on after a setback, as callbacks of their own.
+class ProgressReports final : public I_JobProgress {
+public:
+    explicit ProgressReports(tagThreadParam& job) : m_job(job) {}
+    void Report(const char* state) override
+    {
+        ParseResult report{};
+        report.extra1 = state;
+        m_job.callback(m_job.id, PELMORA_RESULT_PROGRESS, &report, m_job.userValue);
+    }
+
+private:
+    tagThreadParam& m_job;
+};
+
 class JobRun {
 public:
-    explicit JobRun(tagThreadParam& job) : m_job(job), m_registry(*job.registry)
+    explicit JobRun(tagThreadParam& job) : m_job(job), m_registry(*job.registry), m_progress(job)
     {
         m_context.stopFlag = &job.stop;
         m_context.exitingAll = &m_registry.ExitingAllFlag();
@@ -30,6 +45,9 @@ public:
     void Run()
     {
         m_words = splitRequest(m_job.request);
+        // Only a caller that knows the progress code asks for it.
+        if (modeHas(m_words, u"progress"))
+            m_context.progress = &m_progress;
         // A copy: handlers get the words to change.
         const qarvo::C_WString wideAddress = m_words.GetString(kAddressWord);
         if (m_words.Length() >= 2 && m_words.GetString(kCountWord).Equals(u"decode")) {
@@ -140,6 +158,7 @@ private:
 
     tagThreadParam& m_job;
     JobRegistry& m_registry;
+    ProgressReports m_progress;
     ParseContext m_context;
     ResultRecord m_result;
     qarvo::C_WArrayString m_words;

@@ -20,6 +20,17 @@ class C_Socket;
 
 namespace pelmora::engine {
 
+// Where a job tells its caller, while it works, that it goes on after a setback: a request
+// tried again, the comment server's connection made again. The text is short English
+// ("retry 2/5: http://...", "reconnect 3 in 4 s"). Called on the job thread.
+class I_JobProgress {
+public:
+    virtual void Report(const char* state) = 0;
+
+protected:
+    ~I_JobProgress() = default;
+};
+
 struct ParseContext {
     qarvo::C_String title;  // UTF-8
     qarvo::C_String videoUrl;
@@ -28,7 +39,9 @@ struct ParseContext {
     qarvo::C_String userInfo;
     qarvo::C_String finalUrl;
     qarvo::C_String cacheKey;
-    qarvo::C_String extra1;  // used by the other-site handlers only
+    // The other-site handlers: what they found. A live job: the state of its comment server
+    // connection in this cycle ("reconnect 2: connected"), empty when nothing happened to it.
+    qarvo::C_String extra1;
     qarvo::C_String extra2;
     qarvo::C_BinaryMemory auxBlock;
     qarvo::C_BinaryMemory rawXml;  // the comment server's raw answer, when the mode word asks
@@ -59,9 +72,18 @@ struct ParseContext {
     // handler polls both through stopRequested(). Either may be null (a context made by a test).
     const std::atomic<int>* stopFlag = nullptr;
     const std::atomic<int>* exitingAll = nullptr;
+    // Null unless the caller asked to hear of retries while the job works.
+    I_JobProgress* progress = nullptr;
 
     // Live state, kept across the update cycles of a live job.
+    // The first cycle ends the job when its connection cannot be made (or breaks twice); once
+    // it has delivered, the job follows the broadcast: a break is made good by connecting
+    // again, after a wait that doubles from 1 s to 30 s while no new comment comes.
     int32_t reconnected = 0;
+    bool liveFollowing = false;
+    int liveReconnects = 0;      // connections made again so far
+    uint32_t liveBackoffMs = 0;  // the wait before the next attempt; 0 after new comments
+    uint32_t liveRetryAt = 0;    // qarvo_time_millis() of the next attempt
     qarvo::common::Pointer<qarvo::C_Socket> liveSocket;
     qarvo::C_String liveThread;
     // Bytes of an element the previous call received only in part; they go in front of the

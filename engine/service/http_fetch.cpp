@@ -13,7 +13,10 @@
 
 namespace pelmora::engine {
 
-StopSignal::StopSignal(const ParseContext& context) : stop(context.stopFlag), exitingAll(context.exitingAll) {}
+StopSignal::StopSignal(const ParseContext& context)
+    : stop(context.stopFlag), exitingAll(context.exitingAll), progress(context.progress)
+{
+}
 
 namespace {
 
@@ -145,6 +148,11 @@ bool exchange(const StopSignal& stop, const qarvo::C_String& firstUrl, const Exc
         for (int attempt = 0; attempt < kFetchAttempts && !answered; ++attempt) {
             if (stop.requested())
                 return false;
+            // A silent server costs a whole time-out per attempt: say that the job goes on.
+            if (attempt > 0 && stop.progress)
+                stop.progress->Report(qarvo::C_String::Stringf("retry %d/%d: %s", attempt + 1, kFetchAttempts,
+                                                               url.c_str())
+                                          .c_str());
             const Attempt outcome = attemptOnce(http, stop, url, setup, hopCookie);
             if (outcome == Attempt::Stopped) {
                 http.ShutDown();

@@ -12,12 +12,15 @@
 namespace pelmora::engine {
 
 struct ParseContext;
+class I_JobProgress;
 
 // The flags a running exchange polls: the job's stop flag and the engine's "everything is
-// closing" flag. Either may be null.
+// closing" flag. Either may be null. The job's progress report (null when nobody listens)
+// hears of every attempt after the first.
 struct StopSignal {
     const std::atomic<int>* stop = nullptr;
     const std::atomic<int>* exitingAll = nullptr;
+    I_JobProgress* progress = nullptr;
 
     StopSignal() = default;
     StopSignal(const std::atomic<int>* stopFlag, const std::atomic<int>* all) : stop(stopFlag), exitingAll(all) {}

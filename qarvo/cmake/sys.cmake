@@ -1,5 +1,5 @@
 # Files, directory listings, time, threads and locks, INI files and the trace log. The
-# platform calls they need sit behind qarvo/platform/{clock,thread,file,dir,dl,environment,instance_lock,
+# platform calls they need sit behind qarvo/platform/{clock,thread,file,dir,dl,environment,interrupt,instance_lock,
 # user_folders,local_socket,process}.h.
 add_library(qarvo_sys STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/time/clock.cpp
@@ -22,6 +22,7 @@ add_library(qarvo_sys STATIC
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/dir.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/dl.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/environment.cpp
+  ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/interrupt.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/content_types.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/instance_lock.cpp
   ${CMAKE_CURRENT_SOURCE_DIR}/platform/posix/user_folders.cpp

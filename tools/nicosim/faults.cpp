@@ -38,6 +38,8 @@ bool applyWord(std::string_view word, Faults& f)
     } else if (numberedWord(word, "redir", kMaxRedirects, n)) {
         f.redirects = n;
         f.redirectKind = RedirectKind::Alternating;
+    } else if (numberedWord(word, "cut", kMaxCutMs, n)) {
+        f.cutMs = n;
     } else if (numberedWord(word, "setcookie", kMaxSetCookies, n)) {
         f.setCookies = n;
     } else if (word == "sibling") {

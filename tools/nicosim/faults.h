@@ -54,6 +54,7 @@ struct Faults {
     bool notFound = false;    // "notfound": 404
     bool close = false;       // "close": live server answers, then closes the connection
     bool hangup = false;      // "hangup": live server closes without answering
+    int cutMs = 0;            // "cutN": live server closes the connection N ms after answering
     bool garbage = false;     // "garbage": live server sends bytes that are no XML
     bool errorPage = false;   // "errorpage": the history's error page, as without the login
     bool noClear = false;     // "noclear": the history page lacks its "history?c=clear" link
@@ -74,6 +75,7 @@ struct Faults {
 constexpr int kMaxDelayMs = 60000;
 constexpr int kMaxRedirects = 20;
 constexpr int kMaxSetCookies = 20;
+constexpr int kMaxCutMs = 3600000;
 
 // Splits "sm9~gzip~msg.drop" into "sm9" and {"gzip", "msg.drop"}.
 std::string_view baseId(std::string_view id);

@@ -30,6 +30,8 @@ struct LiveServer::Client {
     bool answered = false;
     bool delayed = false;
     Clock::time_point answerAt;
+    bool cutPending = false;      // "cutN": closed at cutAt
+    Clock::time_point cutAt;
     bool closeWhenFlushed = false;
     bool dead = false;
     int channel = -1;             // index into m_channels once subscribed
@@ -112,6 +114,12 @@ int LiveServer::chatCount(std::string_view liveId) const
     return -1;
 }
 
+void LiveServer::cutConnections()
+{
+    m_cutRequested = true;
+    m_waker.wake();
+}
+
 int LiveServer::channelByThread(std::string_view thread) const
 {
     for (size_t i = 0; i < m_channels.size(); ++i) {
@@ -149,7 +157,14 @@ void LiveServer::run()
         }
 
         auto wakeAt = m_pushMs > 0 ? nextTick : now + std::chrono::seconds(1);
+        const bool cutAll = m_cutRequested.exchange(false);
         for (auto& c : clients) {
+            if (cutAll || (c->cutPending && now >= c->cutAt)) {
+                c->dead = true;
+                continue;
+            }
+            if (c->cutPending)
+                wakeAt = std::min(wakeAt, c->cutAt);
             if (c->delayed && now >= c->answerAt) {
                 c->delayed = false;
                 answer(*c);
@@ -167,6 +182,9 @@ void LiveServer::run()
             if (c->out.size() - c->sent > kMaxLivePendingBytes)
                 c->dead = true;
         }
+        // A cut connection closes now, not after the next wait.
+        clients.erase(std::remove_if(clients.begin(), clients.end(), [](const auto& c) { return c->dead; }),
+                      clients.end());
 
         std::vector<net::Watch> watches;
         watches.push_back({m_waker.handle(), true, false});
@@ -319,6 +337,10 @@ void LiveServer::answer(Client& client)
     deliver(client);
     if (client.faults.close)
         client.closeWhenFlushed = true;
+    if (client.faults.cutMs > 0) {
+        client.cutPending = true;
+        client.cutAt = Clock::now() + std::chrono::milliseconds(client.faults.cutMs);
+    }
 }
 
 void LiveServer::deliver(Client& client)

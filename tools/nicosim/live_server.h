@@ -42,6 +42,8 @@ public:
     bool push(std::string_view liveId, int count);
     // Chats posted so far (those from before the start included); -1 for an unknown id.
     int chatCount(std::string_view liveId) const;
+    // Closes every client connection now, as a comment server that drops its listeners does.
+    void cutConnections();
 
 private:
     struct Channel {
@@ -67,6 +69,7 @@ private:
     net::Waker m_waker;
     std::thread m_thread;
     std::atomic<bool> m_stopping{false};
+    std::atomic<bool> m_cutRequested{false};
 
     mutable std::mutex m_mutex; // guards m_channels' counts
     std::vector<Channel> m_channels;

@@ -81,6 +81,8 @@ public:
     bool pushChats(const std::string& liveId, int count);
     // Chats posted so far; -1 for an unknown id.
     int liveChatCount(const std::string& liveId) const;
+    // Closes every live comment connection now (the clients have to connect again).
+    void cutLiveConnections();
 
     // Fault words applied to every request from now on, e.g. "history.drop,market.delay500";
     // an empty text clears them.

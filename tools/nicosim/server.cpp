@@ -460,6 +460,11 @@ int Server::liveChatCount(const std::string& liveId) const
     return m_impl->live.chatCount(liveId);
 }
 
+void Server::cutLiveConnections()
+{
+    m_impl->live.cutConnections();
+}
+
 void Server::setFaults(const std::string& words)
 {
     m_impl->log.setFaultWords(simWords(words));

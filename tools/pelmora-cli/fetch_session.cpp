@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "qarvo/charcode/system_charcode.h"
+#include "qarvo/platform/interrupt.h"
 #include "qarvo/time/clock.h"
 #include "subtitles/ass_writer.h"
 #include "tools/pelmora-cli/comment_format.h"
@@ -14,6 +15,9 @@ namespace {
 // is looked for.
 constexpr int kFollowIntervalMillis = 1000;
 constexpr int kPollMillis = 50;
+// At the end of a follow the job is woken once more for what came since the last batch; a
+// quiet broadcast gives nothing, so the wait for it is bounded.
+constexpr int kLastBatchMillis = 2000;
 
 }  // namespace
 
@@ -26,11 +30,12 @@ std::string FetchSession::requestText(const CliOptions& options)
 {
     if (options.command == Command::Decode)
         return options.target + " decode";
-    // The raw XML is kept only when the mode word asks for it.
+    // The raw XML is kept only when the mode word asks for it; the retries are reported on
+    // stderr as they happen.
     const bool wantXml = !options.xmlPath.empty() && options.mode.find("xml") == std::string::npos;
     const bool addAll = options.all && options.mode.find("all") == std::string::npos;
-    return options.target + " " + std::to_string(options.count) + " " + (wantXml ? "xml_" : "") + options.mode +
-           (addAll ? "_all" : "");
+    return options.target + " " + std::to_string(options.count) + " progress_" + (wantXml ? "xml_" : "") +
+           options.mode + (addAll ? "_all" : "");
 }
 
 void FetchSession::onResult(int, int code, const ParseResult* result, intptr_t userValue)
@@ -41,6 +46,12 @@ void FetchSession::onResult(int, int code, const ParseResult* result, intptr_t u
 // On the job thread: everything the result points to is valid only during this call.
 void FetchSession::handleResult(int code, const ParseResult* result)
 {
+    // The job goes on: say why it takes longer.
+    if (code == PELMORA_RESULT_PROGRESS) {
+        if (result && result->extra1 && *result->extra1)
+            std::fprintf(m_err, "pelmora-cli: %s\n", result->extra1);
+        return;
+    }
     if (result) {
         // For the service's jobs the engine says here why it found no login.
         if (result->extra2 && *result->extra2 && !m_loginReported) {
@@ -69,6 +80,9 @@ void FetchSession::handleResult(int code, const ParseResult* result)
         }
         std::fwrite(lines.data(), 1, lines.size(), m_out);
         std::fflush(m_out);
+        // A live job's connection state: what it did to keep following.
+        if (code == PELMORA_RESULT_SUCCESS && result->extra1 && *result->extra1)
+            std::fprintf(m_err, "pelmora-cli: %s\n", result->extra1);
         if (m_xml.IsOpen() && result->rawXmlData && result->rawXmlSize > 0 &&
             m_xml.Write(result->rawXmlData, result->rawXmlSize) != result->rawXmlSize) {
             std::lock_guard<std::mutex> lock(m_mutex);
@@ -82,6 +96,18 @@ void FetchSession::handleResult(int code, const ParseResult* result)
     m_changed.notify_all();
 }
 
+// Asks a followed job for what came since its last batch and waits a little for it.
+void FetchSession::collectLastBatch(int jobId)
+{
+    std::unique_lock<std::mutex> lock(m_mutex);
+    const int before = m_batches;
+    lock.unlock();
+    if (m_engine.nicolive_update(jobId) == 0)
+        return;
+    lock.lock();
+    m_changed.wait_for(lock, std::chrono::milliseconds(kLastBatchMillis), [&] { return m_batches > before; });
+}
+
 bool FetchSession::waitForFirstBatch(int jobId)
 {
     std::unique_lock<std::mutex> lock(m_mutex);
@@ -91,6 +117,9 @@ bool FetchSession::waitForFirstBatch(int jobId)
         if (m_changed.wait_for(lock, std::chrono::milliseconds(kPollMillis), [this] { return m_batches > 0; }))
             break;
         lock.unlock();
+        // Ctrl+C before anything came: the job is stopped and reports it.
+        if (qarvo::platform::interruptRequested())
+            m_engine.exitEntryParse(jobId);
         const bool running = m_engine.isExistParse(jobId) != 0;
         lock.lock();
         if (!running && m_batches == 0)
@@ -131,23 +160,34 @@ int FetchSession::Run()
         return kExitNotStarted;
     }
 
+    const bool following = m_options.followSeconds > 0;
+    // A follow ends on its schedule or at Ctrl+C, the same way: after the last batch is out.
+    if (following && !qarvo::platform::watchInterrupts())
+        std::fprintf(m_err, "pelmora-cli: Ctrl+C will not end the follow in order\n");
+
     if (!waitForFirstBatch(jobId)) {
         m_engine.exitParse(jobId);
         std::fprintf(m_err, "pelmora-cli: the job ended without a result\n");
         return kExitNotStarted;
     }
 
-    if (m_options.followSeconds > 0) {
+    bool followEnded = false;
+    if (following) {
         const uint32_t start = qarvo_time_millis();
         const uint32_t limit = static_cast<uint32_t>(m_options.followSeconds) * 1000u;
         uint32_t lastWake = start;
-        while (m_engine.isExistParse(jobId) && qarvo_time_millis() - start < limit) {
+        while (m_engine.isExistParse(jobId) && qarvo_time_millis() - start < limit &&
+               !qarvo::platform::interruptRequested()) {
             qarvo_sleep_millis(kPollMillis);
             if (qarvo_time_millis() - lastWake >= static_cast<uint32_t>(kFollowIntervalMillis)) {
                 lastWake = qarvo_time_millis();
                 m_engine.nicolive_update(jobId);
             }
         }
+        // A job that ended by itself keeps its own code (a broadcast that ended: 9).
+        followEnded = m_engine.isExistParse(jobId) != 0;
+        if (followEnded)
+            collectLastBatch(jobId);
     }
     // A video job has ended by now; a live job is stopped here.
     m_engine.exitParse(jobId);
@@ -162,6 +202,9 @@ int FetchSession::Run()
         xmlFailed = m_xmlFailed;
         state = m_lastState;
     }
+    // Stopping a followed job is how a follow ends, not a failure: its batches are all out.
+    if (followEnded && code == PELMORA_RESULT_STOPPED)
+        code = PELMORA_RESULT_SUCCESS;
     if (code != 0) {
         std::fprintf(m_err, "pelmora-cli: failed with code %d: %s%s%s\n", code, pelmora_result_text(code),
                      state.empty() ? "" : ": ", state.c_str());

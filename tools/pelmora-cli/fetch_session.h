@@ -1,6 +1,7 @@
 #pragma once
 // One job of the engine run from the command line: start it, print every batch the callback
-// delivers, wake a live job once a second while following it, and stop it at the end.
+// delivers, wake a live job once a second while following it, and stop it at the end (of its
+// schedule, or at Ctrl+C) after its last batch.
 
 #include <condition_variable>
 #include <cstdio>
@@ -31,6 +32,7 @@ private:
     void handleResult(int code, const ParseResult* result);
     // Waits until the first batch came or the job ended; false when the job ended without one.
     bool waitForFirstBatch(int jobId);
+    void collectLastBatch(int jobId);
     void writeSubtitles();
 
     const EngineFunctions& m_engine;

@@ -60,6 +60,25 @@ int MessageBox(WindowHandle owner, const C_WString& text, const C_WString& capti
         0);
 }
 
+bool PostMessageBox(WindowHandle owner, const C_WString& text, const C_WString& caption, unsigned flags,
+                    std::function<void(int)> answered)
+{
+    auto show = [owner, text, caption, flags, answered] {
+        int answer = 0;
+        {
+            DispatchScope scope;
+            answer = desktop().ShowMessageBox(owner, text, caption, flags);
+        }
+        if (answered)
+            answered(answer);
+    };
+    if (PostToGui(std::move(show)))
+        return true;
+    if (answered)
+        answered(0);
+    return false;
+}
+
 bool OpenAddress(const C_WString& address)
 {
     C_WString trimmed = address;

@@ -47,6 +47,12 @@ I_Desktop* SetDesktop(I_Desktop* desktop);
 // Blocks until answered, also from other threads (the box is shown by the GUI thread).
 // 0 when it cannot be shown.
 int MessageBox(WindowHandle owner, const C_WString& text, const C_WString& caption, unsigned flags);
+// Queues the box to the GUI thread and returns at once: for threads that must never wait for
+// it (an engine job that waits in a box while the window closes is a job the close cannot
+// join). `answered` (optional) runs on the GUI thread with the answer once the box is gone,
+// also when it could not be shown (answer 0). False when nothing could be queued.
+bool PostMessageBox(WindowHandle owner, const C_WString& text, const C_WString& caption, unsigned flags,
+                    std::function<void(int)> answered = {});
 // Opens an http:// or https:// address in the browser, or a local file or folder (a path
 // without a scheme) with its default program. Other schemes (file:, javascript:, a program
 // name with arguments...) are refused with false: the addresses come from web pages, and

@@ -58,6 +58,7 @@ C_MainWnd::C_MainWnd() : m_toolkit(std::make_unique<Toolkit>())
     QGuiApplication::setQuitOnLastWindowClosed(false);
     SetLoopEnded(false);
     ClearPendingQuit();
+    PrepareGuiQueue();
     g_current.store(this);
 }
 

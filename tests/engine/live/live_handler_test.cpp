@@ -114,19 +114,58 @@ TEST_F(LiveHandler, EndedBroadcastAndMissingPage)
     EXPECT_EQ(cycle("http://live.nicovideo.jp/watch/lv1~watch.notfound 10 ori2"), 8);
 }
 
-TEST_F(LiveHandler, ClosedConnectionReconnectsOnceThenEnds)
+TEST_F(LiveHandler, ServerThatClosesAfterEachAnswerIsFollowed)
 {
     // The comment server answers and closes, every time.
-    const int code = cycle("http://live.nicovideo.jp/watch/lv1~close 10 ori2");
+    ASSERT_EQ(cycle("http://live.nicovideo.jp/watch/lv1~close 10 xml_ori2"), 0);
+    EXPECT_EQ(sim->requestCount(nicosim::Step::Live), 2);
+    // The second connection's answer repeats the first one's: nothing is delivered twice, and
+    // the first connection's comments come once, in order, in the numbers and in the XML.
+    const int before = sim->liveChatCount("lv1");
+    EXPECT_EQ(numbers(), range(before - 9, before));
+    const std::string raw(reinterpret_cast<const char*>(context.rawXml.Get()), static_cast<size_t>(context.rawXml.Length()));
+    size_t chats = 0;
+    for (size_t at = raw.find("<chat"); at != std::string::npos; at = raw.find("<chat", at + 1))
+        ++chats;
+    EXPECT_EQ(chats, 10u) << raw;
+    EXPECT_EQ(context.lastRes, before);
+
+    // Broken twice is no end once comments came: each later cycle connects again and brings
+    // what was posted meanwhile, and says so in its state text.
+    for (int round = 1; round <= 2; ++round) {
+        ASSERT_TRUE(sim->pushChats("lv1", 3));
+        ASSERT_EQ(cycle("http://live.nicovideo.jp/watch/lv1~close 2 ori2"), 0);
+        EXPECT_EQ(numbers(), range(before + 3 * round - 2, before + 3 * round));
+        EXPECT_EQ(context.extra1.std(), "reconnect " + std::to_string(round) + ": connected");
+    }
+}
+
+TEST_F(LiveHandler, QuietServerThatClosesIsWaitedOutWithABackOff)
+{
+    // No push clock: the broadcast is quiet, and the server drops each connection 200 ms after
+    // its answer. Reconnecting brings only repeats, which is no failure: the cycle waits on.
+    const std::string address = "http://live.nicovideo.jp/watch/lv1~cut200";
+    const int before = sim->liveChatCount("lv1");
+    // The first cycle's connection breaks too; it connects again once at once.
+    ASSERT_EQ(cycle(address + " 5 ori2"), 0);
+    EXPECT_EQ(numbers(), range(before - 4, before));
+    ASSERT_EQ(sim->requestCount(nicosim::Step::Live), 2);
+
+    std::thread pusher([&] {
+        // Two reconnections that bring nothing new (after 1 s and 2 s), then three comments.
+        for (int i = 0; i < 1500 && sim->requestCount(nicosim::Step::Live) < 4; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        sim->pushChats("lv1", 3);
+    });
+    const auto start = std::chrono::steady_clock::now();
+    const int code = cycle(address + " 2 ori2");
+    const auto took = std::chrono::steady_clock::now() - start;
+    pusher.join();
     ASSERT_EQ(code, 0);
-    EXPECT_EQ(sim->requestCount(nicosim::Step::Live), 2);
-    // The second connection's answer repeats the first one's: nothing is delivered twice.
-    const std::vector<int> got = numbers();
-    EXPECT_EQ(std::set<int>(got.begin(), got.end()).size(), got.size());
-    EXPECT_EQ(got.size(), 10u);
-    // Broken twice: the next cycle ends the job without another connection.
-    EXPECT_EQ(cycle("http://live.nicovideo.jp/watch/lv1~close 2 ori2"), 1);
-    EXPECT_EQ(sim->requestCount(nicosim::Step::Live), 2);
+    EXPECT_EQ(numbers(), range(before + 1, before + 3));
+    // The waits doubled (1 + 2 s at least before the third connection) instead of hammering.
+    EXPECT_GE(took, std::chrono::milliseconds(2900));
+    EXPECT_LE(sim->requestCount(nicosim::Step::Live), 5);
 }
 
 TEST_F(LiveHandler, ServerThatHangsUpGivesAFailure)

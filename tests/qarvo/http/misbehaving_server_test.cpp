@@ -311,7 +311,9 @@ TEST_P(MisbehavingServer, EndsAsCatalogued)
     if (e.statusCode) {
         EXPECT_EQ(out.statusCode, e.statusCode);
     }
-    EXPECT_LE(qarvo::test::peakRssMb() - rssBefore, e.maxGrowthMb);
+    if (qarvo::test::kPeaksComparable) {
+        EXPECT_LE(qarvo::test::peakRssMb() - rssBefore, e.maxGrowthMb);
+    }
 
     // The client and the server are gone: so are their sockets and threads.
     for (int i = 0; i < 200 && qarvo::test::runningThreads() != threadsBefore; ++i)

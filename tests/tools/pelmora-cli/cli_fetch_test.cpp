@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -172,6 +173,53 @@ TEST_F(CliFetch, FollowPrintsEveryNewChatOnce)
         ASSERT_EQ(got[i], got[i - 1] + 1) << "at " << i << "\n" << out;
     // The first batch is the newest three of the initial 1,500 (the clock may have added some).
     EXPECT_GE(got.front(), 1500 - 2);
+}
+
+}  // namespace
+
+namespace {
+
+// A quiet broadcast (no push clock): a followed job waits in its cycle when the follow ends.
+class CliQuietFollow : public CliFetch {
+protected:
+    nicosim::Options simOptions() const override
+    {
+        nicosim::Options options;
+        options.livePushMs = 0;
+        return options;
+    }
+};
+
+TEST_F(CliQuietFollow, FollowThatEndsOnItsScheduleExitsZero)
+{
+    installLoginCookieFolder();
+    // The server also drops every connection 300 ms after its answer: the follow goes on,
+    // says so on stderr, and its end is still a success.
+    ASSERT_EQ(run("--format jsonl fetch http://live.nicovideo.jp/watch/lv1~cut300 -n 2 --follow 3"), 0) << err;
+    EXPECT_EQ(numbers().size(), 2u) << out;
+    EXPECT_NE(err.find("pelmora-cli: reconnect 1 in "), std::string::npos) << "[" << err << "]";
+    EXPECT_EQ(err.find("failed"), std::string::npos) << err;
+}
+
+TEST_F(CliFetch, InterruptEndsTheFollowAfterItsLastBatch)
+{
+    installLoginCookieFolder();
+    // Ctrl+C (SIGINT) three seconds into a follow of a minute.
+    const std::string outPath = (home->path() / "stdout").string();
+    const std::string script = "cd '" + home->path().string() + "' && ('" PELMORA_CLI_PATH "' --library '" PELMORA2_PATH
+                               "' --format jsonl fetch http://live.nicovideo.jp/watch/lv1 -n 1 --follow 60 > '" +
+                               outPath + "' 2> stderr & pid=$!; sleep 3; kill -INT $pid; wait $pid)";
+    const auto start = std::chrono::steady_clock::now();
+    const int status = std::system(script.c_str());
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(20));
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 0) << slurp((home->path() / "stderr").string());
+    out = slurp(outPath);
+    const std::vector<int> got = numbers();
+    ASSERT_GE(got.size(), 10u) << out;
+    for (size_t i = 1; i < got.size(); ++i)
+        ASSERT_EQ(got[i], got[i - 1] + 1) << "at " << i;
+    EXPECT_TRUE(out.ends_with("}\n")) << "the last line is whole";
 }
 
 }  // namespace

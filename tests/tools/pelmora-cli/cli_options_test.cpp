@@ -28,21 +28,21 @@ TEST(CliOptions, CommandsAndOptions)
 
     ASSERT_TRUE(parse({"--format", "jsonl", "fetch", "http://www.nicovideo.jp/watch/sm9", "-n", "500"}, o));
     EXPECT_EQ(o.format, OutputFormat::Jsonl);
-    EXPECT_EQ(FetchSession::requestText(o), "http://www.nicovideo.jp/watch/sm9 500 ori2");
+    EXPECT_EQ(FetchSession::requestText(o), "http://www.nicovideo.jp/watch/sm9 500 progress_ori2");
 
     ASSERT_TRUE(parse({"fetch", "lv1", "--xml", "o.xml", "--follow", "30", "--library", "/x/lib.so"}, o));
     EXPECT_EQ(o.followSeconds, 30);
     EXPECT_EQ(o.library, "/x/lib.so");
-    EXPECT_EQ(FetchSession::requestText(o), "lv1 1000 xml_ori2");
+    EXPECT_EQ(FetchSession::requestText(o), "lv1 1000 progress_xml_ori2");
 
     ASSERT_TRUE(parse({"fetch", "lv1", "--mode", "dumy_debug"}, o));
-    EXPECT_EQ(FetchSession::requestText(o), "lv1 1000 dumy_debug");
+    EXPECT_EQ(FetchSession::requestText(o), "lv1 1000 progress_dumy_debug");
 
     // Every comment: the mode word says so once, whatever else it says.
     ASSERT_TRUE(parse({"fetch", "sm9", "--all", "--xml", "o.xml"}, o));
-    EXPECT_EQ(FetchSession::requestText(o), "sm9 1000 xml_ori2_all");
+    EXPECT_EQ(FetchSession::requestText(o), "sm9 1000 progress_xml_ori2_all");
     ASSERT_TRUE(parse({"fetch", "sm9", "--all", "--mode", "all"}, o));
-    EXPECT_EQ(FetchSession::requestText(o), "sm9 1000 all");
+    EXPECT_EQ(FetchSession::requestText(o), "sm9 1000 progress_all");
     EXPECT_FALSE(parse({"decode", "c.xml", "--all"}, o));
     ASSERT_TRUE(parse({"--format", "ass", "--cookies-from-browser", "chrome:Profile 1", "fetch", "sm9"}, o));
     EXPECT_EQ(o.format, OutputFormat::Ass);

@@ -3,13 +3,17 @@
 // refetches, a busy previous page, the engine binding and closing during a fetch.
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <ctime>
 #include <fstream>
+#include <thread>
 
 #include "qarvo/file/path.h"
 #include "tests/viewer/app/app_harness.h"
 #include "tools/nicosim/nicosim.h"
 #include "viewer/ui/controls.h"
+#include "viewer/ui/dialog.h"
 #include "viewer/ui/window.h"
 #include "qarvo/net/connect_to.h"
 
@@ -281,9 +285,11 @@ TEST_F(Fetch, FailureCodesShowTheirTextsAndDialogs)
             EXPECT_EQ(ui::GetWindowText(button), C_WString(u"無効"));
         }
 
+        // Boxes are posted to the GUI thread: the delivering job never waits for them.
+        const auto boxCount = [&](size_t n) { return WaitUntil([&] { return m_desktop.MessageBoxes().size() == n; }); };
         deliver(9, &result);
         EXPECT_EQ(StatusText(), C_WString(u"動画の放送が終了しています。"));
-        ASSERT_EQ(m_desktop.MessageBoxes().size(), 1u);
+        ASSERT_TRUE(boxCount(1));
         EXPECT_EQ(m_desktop.MessageBoxes()[0].text, C_WString(u"動画の放送が終了しています。"));
         EXPECT_EQ(m_desktop.MessageBoxes()[0].caption, C_WString(u"失敗"));
 
@@ -292,17 +298,36 @@ TEST_F(Fetch, FailureCodesShowTheirTextsAndDialogs)
         deliver(1, &result);
         EXPECT_EQ(StatusText(), C_WString(u"コメントの取得に失敗しました。"));
         deliver(0, nullptr);  // success without a result is a failure too
-        const auto boxes = m_desktop.MessageBoxes();
-        ASSERT_EQ(boxes.size(), 3u);
+        ASSERT_TRUE(boxCount(3));
+        auto boxes = m_desktop.MessageBoxes();
         EXPECT_EQ(boxes[1].text, longText);
         EXPECT_EQ(boxes[2].text, longText);
         EXPECT_EQ(boxes[2].caption, C_WString(u"失敗"));
+
+        // No login in any browser is named as such, not as a refused connection.
+        ParseResult noLogin{};
+        noLogin.extra2 = "firefox: no cookie store";
+        deliver(4, &noLogin);
+        EXPECT_EQ(StatusText(), C_WString(u"ブラウザのログイン情報が見つかりません。"));
+        ASSERT_TRUE(boxCount(4));
+        EXPECT_TRUE(m_desktop.MessageBoxes()[3].text.StartsWith(u"ブラウザのログイン情報が見つかりません。\r\n"));
+
+        // A retry is progress: the status bar names the attempt, and no box comes.
+        ParseResult retry{};
+        retry.extra1 = "retry 2/5: http://www.nicovideo.jp/watch/sm9";
+        deliver(PELMORA_RESULT_PROGRESS, &retry);
+        EXPECT_EQ(StatusText(), C_WString(u"再試行中 (2/5)"));
+        retry.extra1 = "reconnect 3 in 4 s";
+        deliver(PELMORA_RESULT_PROGRESS, &retry);
+        EXPECT_EQ(StatusText(), C_WString(u"コメントサーバーに再接続しています (3 回目)"));
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        EXPECT_EQ(m_desktop.MessageBoxes().size(), 4u);
 
         // A job stopped on request changes nothing on screen.
         ui::SetWindowText(app.StatusBarWindow(), C_WString(u"before"));
         deliver(7, &result);
         EXPECT_EQ(StatusText(), C_WString(u"before"));
-        EXPECT_EQ(m_desktop.MessageBoxes().size(), 3u);
+        EXPECT_EQ(m_desktop.MessageBoxes().size(), 4u);
         EXPECT_EQ(Page("sm9")->comments.size(), 1000u);
     });
 }
@@ -339,6 +364,113 @@ TEST_F(Fetch, SecondAddressWhileThePageIsBusyIsRetried)
         EXPECT_FALSE(Page("sm9"));
         EXPECT_TRUE(WaitUntil([&] { return app.PendingFetchCount() == 0; }));
     });
+}
+
+// A timed refetch carries its page: once the user has opened another address, the refetch of
+// the old one (or its retry) is dropped instead of replacing the new page.
+TEST_F(Fetch, StaleTimedRefetchIsDropped)
+{
+    C_App app;
+    app.SetRequestMode(C_WString(u"dumy_debug"));
+    RunApp(app, [&] {
+        PressFetch("sm9");
+        const auto old = WaitForComments("sm9", 1000);
+        ASSERT_TRUE(old);
+        app.PostDelayedFetch(old->address, 1, 1500, old->window);
+        PressFetch("sm12");
+        ASSERT_TRUE(WaitForComments("sm12", 1000));
+        EXPECT_TRUE(WaitUntil([&] { return app.PendingFetchCount() == 0; }));
+        std::this_thread::sleep_for(std::chrono::milliseconds(1000));
+        EXPECT_EQ(TabText(1), C_WString(u"sm12"));
+        EXPECT_FALSE(Page("sm9"));
+    });
+}
+
+// "取得" on a running broadcast wakes its job for what is new: the same job, the comments kept.
+TEST_F(Fetch, FetchOnARunningBroadcastRefreshesIt)
+{
+    C_App app;
+    app.SetRequestMode(C_WString(u"dumy_debug"));
+    RunApp(app, [&] {
+        PressFetch("lv1");
+        const auto first = WaitForComments("lv1", 1000);
+        ASSERT_TRUE(first);
+        PressFetch("lv1");
+        const auto refreshed = WaitForComments("lv1", 2000);
+        ASSERT_TRUE(refreshed);
+        EXPECT_EQ(refreshed->jobId, first->jobId);
+        EXPECT_EQ(refreshed->renew, 1);
+        EXPECT_EQ(app.PendingFetchCount(), 0);
+    });
+}
+
+// A desktop whose boxes stay open, each in a modal loop of the window layer as a real box
+// runs one, until the test answers them or the window closes.
+class HeldBoxes : public ui::C_DesktopRecorder {
+public:
+    int ShowMessageBox(WindowHandle owner, const C_WString& text, const C_WString& caption, unsigned flags) override
+    {
+        C_DesktopRecorder::ShowMessageBox(owner, text, caption, flags);
+        auto proc = [this](WindowHandle& window, unsigned& message, ui::WParam&, ui::LParam&) -> ui::LResult {
+            if (message == ui::WM_INITDIALOG)
+                m_open.store(window);
+            return message == ui::WM_INITDIALOG ? 1 : 0;
+        };
+        const intptr_t answer = ui::DialogBoxFromTemplate(ui::IDD_NG_LIST, owner, proc, 0);
+        m_open.store(0);
+        return static_cast<int>(answer);
+    }
+    bool IsOpen() const { return m_open.load() != 0; }
+    void Answer() { ui::EndDialog(m_open.load(), ui::IDOK); }
+
+private:
+    std::atomic<WindowHandle> m_open{0};
+};
+
+// A failure box open on a followed broadcast holds neither the job that reported it nor the
+// page's timer: the timer stands still until the box is answered, then counts on.
+TEST_F(Fetch, OpenFailureBoxRestsThePageTimer)
+{
+    HeldBoxes boxes;
+    ui::SetDesktop(&boxes);
+    C_App app;
+    app.SetRequestMode(C_WString(u"dumy_debug"));
+    RunApp(app, [&] {
+        PressFetch("lv1");
+        const auto page = WaitForComments("lv1", 1000);
+        ASSERT_TRUE(page);
+        ParseResult result{};
+        C_App::OnParseResult(page->jobId, 1, &result, page->requestValue);
+        ASSERT_TRUE(WaitUntil([&] { return boxes.IsOpen(); }));
+        const size_t held = Page("lv1")->comments.size();
+        // The live page refetches every second; three would have come by now.
+        std::this_thread::sleep_for(std::chrono::milliseconds(3500));
+        EXPECT_EQ(Page("lv1")->comments.size(), held);
+        EXPECT_EQ(boxes.MessageBoxes().size(), 1u);
+        boxes.Answer();
+        EXPECT_TRUE(WaitForComments("lv1", held + 1));
+    });
+    ui::SetDesktop(&m_desktop);
+}
+
+// The engine's job posts its box and ends; closing the window while the box is still open
+// then joins nothing that waits for it.
+TEST_F(Fetch, ClosingWhileAJobsFailureBoxIsOpen)
+{
+    HeldBoxes boxes;
+    ui::SetDesktop(&boxes);
+    {
+        C_App app;
+        app.SetRequestMode(C_WString(u"dumy_debug 9 0"));
+        const int result = RunApp(app, [&] {
+            PressFetch("sm9");
+            ASSERT_TRUE(WaitUntil([&] { return boxes.IsOpen(); }));
+        });
+        EXPECT_EQ(result, 0);
+        EXPECT_FALSE(app.IsWorkerRunning());
+    }
+    EXPECT_EQ(boxes.MessageBoxes().size(), 1u);
+    ui::SetDesktop(&m_desktop);
 }
 
 TEST_F(Fetch, EngineMissingThenInvalidThenFound)

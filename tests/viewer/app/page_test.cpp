@@ -1,7 +1,9 @@
 // The video page: refetch toggles, tags from the simulated service's video information, the
 // flowing comments and their click, and a live page that follows its broadcast.
 
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include "qarvo/file/path.h"
 #include "tests/viewer/app/app_harness.h"
@@ -157,6 +159,37 @@ TEST_F(VideoPage, CommentsFlowAndAClickOpensThenRetargetsTheInformationDialog)
         PressFetch("sm12");
         EXPECT_TRUE(WaitForComments("sm12", 1000));
         EXPECT_TRUE(WaitUntil([&] { return !ui::IsWindow(dialog); }));
+    });
+}
+
+// A tag refetch that fails keeps the tags the page shows; and while the slow request waits,
+// the worker thread's timers go on (the gauge moves every second).
+TEST_F(VideoPage, FailedTagRefetchKeepsTheTagsAndTheTimersTheirPace)
+{
+    nicosim::Server sim;
+    ASSERT_TRUE(sim.start()) << sim.lastError();
+    setenv("PELMORA_CONNECT_TO", sim.connectTo().c_str(), 1);
+    qarvo::net::reloadConnectTo();
+    WriteSettings({{"getcomment_space_time", "8"}, {"gettag_space_time", "5"}, {"get_tag", "1"}});
+    C_App app;
+    app.SetRequestMode(C_WString(u"dumy_debug"));
+    RunApp(app, [&] {
+        PressFetch("sm9");
+        std::optional<C_App::PageSnapshot> page;
+        ASSERT_TRUE(WaitUntil([&] {
+            page = Page("sm9");
+            return page && !page->tags[0].texts.empty();
+        }));
+        const auto tags = page->tags[0].texts;
+        const int asked = sim.requestCount(nicosim::Step::Thumb);
+        sim.setFaults("thumb.delay4000,thumb.notfound");
+        ASSERT_TRUE(WaitUntil([&] { return sim.requestCount(nicosim::Step::Thumb) > asked; }, 15000));
+        const int before = ui::Progress_GetPos(page->controls.commentGauge);
+        EXPECT_TRUE(WaitUntil([&] { return ui::Progress_GetPos(page->controls.commentGauge) != before; }, 2500))
+            << "the comment timer stood still while the tags were asked for";
+        // The failed answer has come by now.
+        std::this_thread::sleep_for(std::chrono::milliseconds(3000));
+        EXPECT_EQ(Page("sm9")->tags[0].texts, tags);
     });
 }
 

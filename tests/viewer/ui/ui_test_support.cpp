@@ -7,6 +7,7 @@
 #include <random>
 
 #include "viewer/ui/messages.h"
+#include "viewer/ui/qt/gui_thread.h"
 #include "viewer/ui/qt/window_table.h"
 
 namespace uitest {
@@ -19,6 +20,7 @@ public:
         // Headless, whatever the machine has.
         qputenv("QT_QPA_PLATFORM", "offscreen");
         m_app = std::make_unique<QApplication>(m_argc, m_argv);
+        qarvo::ui::detail::PrepareGuiQueue();
     }
     void TearDown() override
     {

@@ -365,6 +365,7 @@ void C_App::onClose(LParam pass)
     if (m_closing.exchange(1) == 0) {
         m_channel.Stop();
         m_historyImages.Stop();
+        m_tagRequests.Stop();
         ui::PostMessage(m_mainWindow, ui::WM_CLOSE, 0, 1);
         return;
     }
@@ -391,6 +392,7 @@ void C_App::stopThreadsForever()
     ui::GuiWaitScope waiting;
     m_channel.Stop();
     m_historyImages.Stop();
+    m_tagRequests.Stop();
     m_worker.Stop(0);
     UnloadEngine();
     m_display.Stop(0);
@@ -478,9 +480,9 @@ void C_App::PostDelayed(uint32_t delayMs, WindowHandle window, WParam wParam, LP
     m_delayed.Add(DelayMessage{qarvo_time_millis(), delayMs, window, ui::WM_COMMAND, wParam, lParam});
 }
 
-void C_App::PostDelayedFetch(const C_WString& address, int renew, uint32_t delayMs)
+void C_App::PostDelayedFetch(const C_WString& address, int renew, uint32_t delayMs, WindowHandle page)
 {
-    const LParam key = m_pendingAddresses.Add(address);
+    const LParam key = m_pendingAddresses.Add(address, page);
     PostDelayed(delayMs, m_mainWindow, ui::MakeWParam(kDelayedFetchCommand, renew ? 1 : 0), key);
 }
 

@@ -26,6 +26,7 @@
 #include "viewer/core/app/instance_channel.h"
 #include "viewer/core/app/page_record.h"
 #include "viewer/core/app/settings_dialog.h"
+#include "viewer/core/app/tag_requests.h"
 #include "viewer/core/model/address_history.h"
 #include "viewer/core/model/main_layout.h"
 #include "viewer/core/model/market_feed.h"
@@ -86,8 +87,9 @@ public:
     int StartFetch(C_WString* message, int renew, C_WString address);
     // The engine's callback (any job thread).
     static void OnParseResult(int jobId, int code, const ParseResult* result, intptr_t userValue);
-    // Queues the delayed fetch command for `address` (what a firing comment timer does).
-    void PostDelayedFetch(const C_WString& address, int renew, uint32_t delayMs);
+    // Queues the delayed fetch command for `address` (what a firing comment timer does, for
+    // its page: a command whose page has gone meanwhile is dropped).
+    void PostDelayedFetch(const C_WString& address, int renew, uint32_t delayMs, WindowHandle page = 0);
 
     // --- queues and status (any thread) ---
     void PushExecMessage(const ExecMessage& message);
@@ -201,7 +203,8 @@ private:
     // comment store (comment_store.cpp)
     void receiveParseResult(int code, const ParseResult* result, intptr_t userValue);
     void storeBatch(const PagePtr& page, const RequestPtr& request, const ParseResult& result);
-    void reportFailure(int code, const PagePtr& page);
+    // noLogin: the engine found no browser login (its extra2 says why).
+    void reportFailure(int code, const PagePtr& page, bool noLogin);
     bool waitForDisplay(NICO_LOCAL_PARAM& page);
     void traceMultiLine(const tag_NICO_COMMENT_LIGHT& comment);
     void rememberAddress(const C_WString& identifier, const char* titleUtf8);
@@ -339,6 +342,7 @@ private:
     // Declared after everything their threads read, so that they stop first.
     C_InstanceChannel m_channel;
     C_HistoryImageLoader m_historyImages;
+    C_TagRequests m_tagRequests{[this](const ExecMessage& message) { fetchTagsFor(message); }};
     qarvo::C_ThreadEx m_worker;
     qarvo::C_ThreadEx m_display;
     WindowHandle m_previousShown = 0;  // display thread only

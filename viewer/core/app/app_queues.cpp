@@ -59,12 +59,21 @@ int DelayedMessages::Count()
     return static_cast<int>(m_items.size());
 }
 
-LParam PendingAddresses::Add(const C_WString& address)
+LParam PendingAddresses::Add(const C_WString& address, WindowHandle page)
 {
     std::lock_guard<std::mutex> lock(m_lock);
     const LParam key = m_next++;
     m_items[key] = address;
+    if (page)
+        m_pages[key] = page;
     return key;
+}
+
+WindowHandle PendingAddresses::PageOf(LParam key)
+{
+    std::lock_guard<std::mutex> lock(m_lock);
+    auto it = m_pages.find(key);
+    return it == m_pages.end() ? 0 : it->second;
 }
 
 std::optional<C_WString> PendingAddresses::Find(LParam key)
@@ -80,6 +89,7 @@ void PendingAddresses::Remove(LParam key)
 {
     std::lock_guard<std::mutex> lock(m_lock);
     m_items.erase(key);
+    m_pages.erase(key);
 }
 
 int PendingAddresses::Count()

@@ -71,9 +71,11 @@ private:
 // a window gone) leaks nothing: whatever is left goes with the table.
 class PendingAddresses {
 public:
-    // The key (never 0) for a new entry.
-    LParam Add(const C_WString& address);
+    // The key (never 0) for a new entry. `page`: the page a timed refetch is for (0: none).
+    LParam Add(const C_WString& address, WindowHandle page = 0);
     std::optional<C_WString> Find(LParam key);
+    // The page the entry was made for; 0 when none (or no such entry).
+    WindowHandle PageOf(LParam key);
     void Remove(LParam key);
     int Count();
 
@@ -81,6 +83,7 @@ private:
     std::mutex m_lock;
     LParam m_next = 1;
     std::map<LParam, C_WString> m_items;
+    std::map<LParam, WindowHandle> m_pages;
 };
 
 }  // namespace pelmora::viewer

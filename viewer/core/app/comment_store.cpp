@@ -2,6 +2,7 @@
 // comment files, the status bar reports it and the refetch timers are armed; error codes
 // become the user's messages. Runs on the engine's job threads.
 
+#include <cstdio>
 #include <ctime>
 
 #include "qarvo/charcode/system_charcode.h"
@@ -27,7 +28,25 @@ constexpr const char16_t* kFetchFailedLong =
     u"コメントの取得に失敗しました。\r\nURL の確認と、ブラウザからニコニコ動画にログイン済みか\r\n確認してください。";
 constexpr const char16_t* kVideoGone = u"動画が完全削除、又は存在していない為コメントが取得出来ません。";
 constexpr const char16_t* kBroadcastEnded = u"動画の放送が終了しています。";
+// The engine found no login in any browser store (it says why in extra2): the user's remedy
+// is to log in, not to check the address.
+constexpr const char16_t* kNoLogin = u"ブラウザのログイン情報が見つかりません。";
+constexpr const char16_t* kNoLoginLong =
+    u"ブラウザのログイン情報が見つかりません。\r\nブラウザでニコニコ動画にログインしてから、もう一度「取得」を押してください。\r\n"
+    u"(ツール > 環境設定 の「ログインに使うブラウザ」でブラウザを選べます)";
 constexpr int kHandshakePollMs = 10;
+
+// Shown from a job thread, so never waited for: the job ends meanwhile, and a close that
+// joins every job cannot hang on a box. The page's timer rests until the box is answered.
+void postFailureBox(WindowHandle owner, const PagePtr& page, const C_WString& text, const C_WString& caption)
+{
+    if (page)
+        page->openBoxes.fetch_add(1);
+    ui::PostMessageBox(owner, text, caption, ui::MB_OK, [page](int) {
+        if (page)
+            page->openBoxes.fetch_sub(1);
+    });
+}
 
 void disableMonitorButtons(const VideoPageControls& controls)
 {
@@ -47,10 +66,35 @@ void C_App::OnParseResult(int, int code, const ParseResult* result, intptr_t use
         app->receiveParseResult(code, result, userValue);
 }
 
+namespace {
+
+// What the engine says while it goes on after a setback ("retry 2/5: ...", "reconnect 3 in
+// 4 s"), as the status bar says it.
+C_WString progressText(const char* state)
+{
+    int done = 0, total = 0;
+    if (std::sscanf(state, "retry %d/%d", &done, &total) == 2)
+        return C_WString::Stringf(u"再試行中 (%d/%d)", done, total);
+    if (std::sscanf(state, "reconnect %d", &done) == 1)
+        return C_WString::Stringf(u"コメントサーバーに再接続しています (%d 回目)", done);
+    return C_WString();
+}
+
+}  // namespace
+
 void C_App::receiveParseResult(int code, const ParseResult* result, intptr_t userValue)
 {
     if (m_closing.load())
         return;
+    // Not an end: the job goes on, and only the status bar hears of it.
+    if (code == PELMORA_RESULT_PROGRESS) {
+        const C_WString text = progressText(result && result->extra1 ? result->extra1 : "");
+        if (!text.IsEmpty()) {
+            SetStatusText(text);
+            PushExecMessage(ExecMessage::ClearStatusLater);
+        }
+        return;
+    }
     Monitorf(u"end: %d", code);
 
     // The caller value is looked up, never dereferenced: a value the table does not hold
@@ -90,7 +134,7 @@ void C_App::receiveParseResult(int code, const ParseResult* result, intptr_t use
     }
     if (code == PELMORA_RESULT_STOPPED)
         return;
-    reportFailure(code, page);
+    reportFailure(code, page, result && result->extra2 && *result->extra2);
 }
 
 // The display thread walks the shown page's collection without the lock. The store asks for
@@ -229,11 +273,8 @@ void C_App::storeBatch(const PagePtr& page, const RequestPtr& request, const Par
     if (!m_closing.load())
         PushExecMessage(ExecMessage::ClearStatusLater);
 
-    // Shown only now: a message box waits for the GUI thread, which must never happen while
-    // the page map lock is held.
     if (fileFailed && !m_closing.load())
-        ui::MessageBox(m_mainWindow, C_WString(u"コメントファイルの生成に失敗しました。"), C_WString(u"エラー"),
-                       ui::MB_OK);
+        postFailureBox(m_mainWindow, page, C_WString(u"コメントファイルの生成に失敗しました。"), C_WString(u"エラー"));
 
     if (!ClassifyAddress(request->identifier))
         rememberAddress(request->identifier, result.title);
@@ -266,7 +307,7 @@ void C_App::rememberAddress(const C_WString& identifier, const char* titleUtf8)
         ui::ComboBox_SetCurSel(box, index);
 }
 
-void C_App::reportFailure(int code, const PagePtr& page)
+void C_App::reportFailure(int code, const PagePtr& page, bool noLogin)
 {
     const WindowHandle main = m_mainWindow;
     switch (code) {
@@ -279,11 +320,11 @@ void C_App::reportFailure(int code, const PagePtr& page)
         SetStatusText(C_WString(kBroadcastEnded));
         if (page)
             disableMonitorButtons(page->controls);
-        ui::MessageBox(main, C_WString(kBroadcastEnded), C_WString(u"失敗"), ui::MB_OK);
+        postFailureBox(main, page, C_WString(kBroadcastEnded), C_WString(u"失敗"));
         break;
     default:
-        SetStatusText(C_WString(kFetchFailed));
-        ui::MessageBox(main, C_WString(kFetchFailedLong), C_WString(u"失敗"), ui::MB_OK);
+        SetStatusText(C_WString(noLogin ? kNoLogin : kFetchFailed));
+        postFailureBox(main, page, C_WString(noLogin ? kNoLoginLong : kFetchFailedLong), C_WString(u"失敗"));
         break;
     }
     PushExecMessage(ExecMessage::ClearStatusLater);

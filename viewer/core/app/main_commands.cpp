@@ -161,6 +161,12 @@ void C_App::onDelayedFetch(WParam wParam, LParam lParam)
     const std::optional<C_WString> address = m_pendingAddresses.Find(lParam);
     if (!address)
         return;
+    // A timed refetch whose page was replaced meanwhile is stale: fetching its address again
+    // would replace the page the user has just opened.
+    if (const WindowHandle page = m_pendingAddresses.PageOf(lParam); page && !pageOfWindow(page)) {
+        m_pendingAddresses.Remove(lParam);
+        return;
+    }
     ApplyLoginChoiceOnce(SettingsFile());
     C_WString message;
     const int result = StartFetch(&message, ui::HighWord(wParam) != 0 ? 1 : 0, *address);

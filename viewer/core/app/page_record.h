@@ -63,6 +63,9 @@ struct NICO_LOCAL_PARAM {
     RefetchTimer commentTimer;
     RefetchTimer tagTimer;
     std::atomic<int> closing{0};
+    // Failure boxes of this page still open: its comment timer rests meanwhile, rather than
+    // refetching (and failing, and boxing) behind the user's back.
+    std::atomic<int> openBoxes{0};
     int isLive = 0;
     int saveXml = 0;
     FlowClock flow;

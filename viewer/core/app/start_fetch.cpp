@@ -203,7 +203,8 @@ int C_App::StartFetch(C_WString* message, int renew, C_WString address)
             if (isNew && page->getTag)
                 PushExecMessage(ExecMessage{ExecMessage::VideoInfo, page->window, identifier});
         }
-        const C_WString mode = page->saveXml ? C_WString(u"xml_") + m_requestMode : m_requestMode;
+        // "progress": the engine reports its retries while it works (shown in the status bar).
+        const C_WString mode = C_WString(u"progress_") + (page->saveXml ? C_WString(u"xml_") : C_WString()) + m_requestMode;
         const C_WString text = C_WString::Stringf(u"%s %d %s", page->address.c_str(), kRequestCount, mode.c_str());
         Monitor(text);
         request->renew.store(renew);
@@ -216,17 +217,17 @@ int C_App::StartFetch(C_WString* message, int renew, C_WString address)
     }
 
     const int job = request->jobId.load();
-    if (page->isLive && renew == 1) {
+    if (page->isLive) {
+        // A timed refetch or "取得" on a running broadcast wakes its job for what is new.
         if (m_engine.nicolive_update(job) != 0) {
             // The comment timer rests until the woken job's next batch arms it again.
             page->commentTimer.monitor = -1;
             request->renew.store(1);
             return job;
         }
-    } else if (page->isLive) {
-        // "取得" on a running broadcast stops it.
-        m_engine.exitEntryParse(job);
-        return -2;
+        // The job is fetching already: "取得" has nothing more to ask for.
+        if (renew == 0)
+            return job;
     }
     if (request->renew.load() == 0)
         return -3;

@@ -38,7 +38,7 @@ void C_App::WorkLoop()
     if (const auto message = m_execQueue.Pop()) {
         switch ((*message)->type) {
         case ExecMessage::VideoInfo:
-            fetchTagsFor(**message);
+            m_tagRequests.Push(**message);
             break;
         case ExecMessage::ClearStatusLater:
             m_statusClearPending = true;
@@ -63,11 +63,12 @@ void C_App::WorkLoop()
     qarvo_sleep_millis(kPassMs);
 }
 
+// On the tag request thread.
 void C_App::fetchTagsFor(const ExecMessage& message)
 {
     TagLists tags;
-    FetchVideoInfo(message.address, m_closing, tags);
-    if (m_closing.load())
+    // A request that failed keeps the page's last good tags.
+    if (!FetchVideoInfo(message.address, m_closing, tags) || m_closing.load())
         return;
     const C_WString identifier = AddressIdentifier(message.address);
     bool stored = false;
@@ -96,6 +97,11 @@ void C_App::stepRefetchTimers(uint32_t now)
             const WindowHandle gauge = kind == 0 ? page.controls.commentGauge : page.controls.tagGauge;
             if (!gauge)
                 continue;
+            // The count stands still while the page's failure box is open.
+            if (kind == 0 && page.openBoxes.load() > 0) {
+                timer.tick = now;
+                continue;
+            }
             const TimerStepResult step = StepRefetchTimer(timer, now);
             if (step.resetGauge)
                 resetGauge(gauge);
@@ -112,7 +118,7 @@ void C_App::stepRefetchTimers(uint32_t now)
                 page.isLive ? m_pendingIntervals.live.exchange(0) : m_pendingIntervals.comment.exchange(0);
             if (pending != 0)
                 timer.interval = pending * 1000;
-            PostDelayedFetch(page.address, 1, 0);
+            PostDelayedFetch(page.address, 1, 0, page.window);
         }
     }
 }

@@ -27,15 +27,17 @@ int ClassifyAddress(const C_WString& address)
 
 C_WString NormalizeAddress(const C_WString& input)
 {
+    // Cut first: the words after the blank of a history line ("sm123 Song/cover") are a
+    // title, and classifying them would make the video a broadcast.
     C_WString address = input;
-    if (!address.StartsWith(u"http"))
-        address = (ClassifyAddress(input) ? LiveWatchPrefix() : MainWatchPrefix()) + input;
     const int query = address.IndexOf(u"?");
     if (query >= 0)
         address = address.Left(query);
     const int blank = address.IndexOf(u" ");
     if (blank >= 0)
         address = address.Left(blank);
+    if (!address.StartsWith(u"http"))
+        address = (ClassifyAddress(address) ? LiveWatchPrefix() : MainWatchPrefix()) + address;
     return address;
 }
 

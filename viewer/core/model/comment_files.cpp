@@ -4,6 +4,7 @@
 #include "qarvo/escape/markup.h"
 #include "qarvo/escape/winname.h"
 #include "qarvo/file/path.h"
+#include "qarvo/file/path_encoding.h"
 
 namespace pelmora::viewer {
 
@@ -15,7 +16,43 @@ namespace {
 // a new cycle never inherits bytes of an older file of the same name).
 constexpr int kNewFileFlags = qarvo::FileFlags::Binary | qarvo::FileFlags::Create |
                               qarvo::FileFlags::ReadWrite | qarvo::FileFlags::Truncate;
-constexpr int kAppendFlags = qarvo::FileFlags::Binary | qarvo::FileFlags::Append | qarvo::FileFlags::ReadWrite;
+// Reopened with create: a file deleted between two batches is made again.
+constexpr int kAppendFlags =
+    qarvo::FileFlags::Binary | qarvo::FileFlags::Append | qarvo::FileFlags::ReadWrite | qarvo::FileFlags::Create;
+// The longest name one folder entry may have, in bytes of the file system's encoding.
+constexpr size_t kMaxNameBytes = 255;
+
+size_t encodedBytes(const C_WString& text)
+{
+    std::string bytes;
+    qarvo::PathToUtf8(text, &bytes);
+    return bytes.size();
+}
+
+// The longest start of `title` within kMaxTitleInFileName units and `maxBytes` bytes on disk,
+// never ending inside a surrogate pair.
+C_WString fittedTitle(const C_WString& title, size_t maxBytes)
+{
+    int end = 0;
+    size_t bytes = 0;
+    while (end < title.Length()) {
+        const bool pair = end + 1 < title.Length() && title[end] >= 0xD800 && title[end] <= 0xDBFF &&
+                          title[end + 1] >= 0xDC00 && title[end + 1] <= 0xDFFF;
+        const int units = pair ? 2 : 1;
+        const size_t size = encodedBytes(title.SubString(end, end + units - 1));
+        if (end + units > kMaxTitleInFileName || maxBytes - bytes < size)
+            break;
+        bytes += size;
+        end += units;
+    }
+    return title.Left(end);
+}
+
+bool writeByteOrderMark(qarvo::C_FileStream& file)
+{
+    const unsigned char bom[2] = {0xFF, 0xFE};
+    return file.Write(bom, 2) == 2;
+}
 
 std::tm localTime(std::time_t t)
 {
@@ -30,12 +67,12 @@ C_WString CommentTextFileName(const C_WString& directory, const char* titleUtf8,
 {
     C_WString title = System::utf8_to_utf16(C_String(titleUtf8 ? titleUtf8 : ""));
     title = System::_to_create_winname(System::_htmlspecialchars_decode(title));
-    if (title.Length() > kMaxTitleInFileName)
-        title = title.Left(kMaxTitleInFileName);
     const std::tm tm = localTime(now);
-    return C_WString::Stringf(u"%s/%s(%02d.%02d.%02d %02d時%02d分%02d秒).txt", directory.c_str(), title.c_str(),
-                              tm.tm_year + 1900 - 2000, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min,
-                              tm.tm_sec);
+    const C_WString stamp = C_WString::Stringf(u"(%02d.%02d.%02d %02d時%02d分%02d秒).txt", tm.tm_year + 1900 - 2000,
+                                               tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec);
+    // 80 CJK characters are 240 bytes in UTF-8: with the stamp that is past the limit.
+    title = fittedTitle(title, kMaxNameBytes - encodedBytes(stamp));
+    return directory + C_WString(u"/") + title + stamp;
 }
 
 C_WString CommentXmlFileName(const C_WString& textFileName)
@@ -68,8 +105,7 @@ bool OpenCommentTextFile(qarvo::C_FileStream& file, C_WString& name, const C_WSt
         const C_WString fresh = CommentTextFileName(directory, titleUtf8, now);
         if (!file.Open(fresh, kNewFileFlags))
             return false;
-        const unsigned char bom[2] = {0xFF, 0xFE};
-        if (file.Write(bom, 2) != 2) {
+        if (!writeByteOrderMark(file)) {
             file.Close();
             return false;
         }
@@ -79,6 +115,11 @@ bool OpenCommentTextFile(qarvo::C_FileStream& file, C_WString& name, const C_WSt
     if (!file.Open(name, kAppendFlags))
         return false;
     file.Seek(0, SEEK_END);
+    // Made again after it was deleted: it starts like a new file.
+    if (file.GetSize() == 0 && !writeByteOrderMark(file)) {
+        file.Close();
+        return false;
+    }
     return true;
 }
 

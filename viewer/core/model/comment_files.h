@@ -13,8 +13,9 @@ namespace pelmora::viewer {
 using qarvo::C_String;
 using qarvo::C_WString;
 
-// A title longer than this is cut in file names: a name must stay within the file system's
-// 255-byte limit, and a failed file would lose the comments' text copy.
+// A title longer than this (in UTF-16 units) is cut in file names; it is also cut so that the
+// whole name stays within the file system's 255-byte limit, since a failed file would lose
+// the comments' text copy.
 inline constexpr int kMaxTitleInFileName = 80;
 
 // "<dir>/<title>(YY.MM.DD HH時MM分SS秒).txt" with the title (UTF-8) decoded and made safe.
@@ -27,8 +28,8 @@ C_WString FileNameOnly(const C_WString& path);
 C_WString FormatCommentLine(const tag_NICO_COMMENT_LIGHT& comment);
 
 // Opens the page's text file for a batch: a new file with the byte-order mark when `name` is
-// empty (and then sets `name`), else the known file for appending. False when it cannot be
-// opened.
+// empty (and then sets `name`), else the known file for appending (made again, with the mark,
+// when it was deleted meanwhile). False when it cannot be opened.
 bool OpenCommentTextFile(qarvo::C_FileStream& file, C_WString& name, const C_WString& directory,
                          const char* titleUtf8, std::time_t now);
 bool AppendCommentLine(qarvo::C_FileStream& file, const tag_NICO_COMMENT_LIGHT& comment);

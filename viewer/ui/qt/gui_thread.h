@@ -14,6 +14,9 @@ namespace qarvo::ui::detail {
 
 bool HasApplication();
 bool OnGuiThread();
+// Sets up the queue of work for the GUI thread of the current application object; called on
+// that thread before other threads hand it work (no-op elsewhere, and once set up).
+void PrepareGuiQueue();
 
 // True while nobody will answer a waiting call: the GUI thread waits for other threads
 // (GuiWaitScope) or its loop has ended.

@@ -15,6 +15,9 @@ TEST(Address, BareIdentifiersBecomeWatchAddresses)
     EXPECT_EQ(NormalizeAddress(C_WString(u"http://www.nicovideo.jp/watch/sm9?eco=1 タイトル")),
               C_WString(u"http://www.nicovideo.jp/watch/sm9"));
     EXPECT_EQ(NormalizeAddress(C_WString(u"sm9 demo title")), C_WString(u"http://www.nicovideo.jp/watch/sm9"));
+    // The title of a history line is no part of the address: "cover" is not a community.
+    EXPECT_EQ(NormalizeAddress(C_WString(u"sm123 Song/cover")), C_WString(u"http://www.nicovideo.jp/watch/sm123"));
+    EXPECT_EQ(NormalizeAddress(C_WString(u"sm5?from=ch1")), C_WString(u"http://www.nicovideo.jp/watch/sm5"));
 }
 
 TEST(Address, ClassifyAndIdentifier)

@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 
 #include "qarvo/charcode/system_charcode.h"
+#include "qarvo/file/path_encoding.h"
 #include "viewer/core/model/comment_files.h"
 
 using namespace pelmora::viewer;
@@ -93,6 +95,60 @@ TEST_F(CommentFiles, NamesAreSafeAndStamped)
     qarvo::C_FileStream file;
     C_WString fileName;
     ASSERT_TRUE(OpenCommentTextFile(file, fileName, wdir, longTitle.c_str(), now));
+}
+
+// 80 CJK characters are 240 bytes in UTF-8, plus 30 of the stamp: past the 255-byte limit of a
+// name. And an 80-unit cut may fall inside a surrogate pair.
+TEST_F(CommentFiles, LongTitlesAreCutByBytesOnACharacterBoundary)
+{
+    const std::time_t now = 1796688307;
+    std::string cjk;
+    for (int i = 0; i < 90; ++i)
+        cjk += "\xe5\x90\x8d";  // 名
+    std::string emoji;
+    for (int i = 0; i < 41; ++i)
+        emoji += "\xf0\x9f\x98\x80";  // U+1F600, two UTF-16 units
+    for (const std::string& title : {cjk, "x" + emoji}) {
+        const C_WString name = FileNameOnly(CommentTextFileName(wdir, title.c_str(), now));
+        std::string bytes;
+        ASSERT_TRUE(qarvo::PathToUtf8(name, &bytes));
+        EXPECT_LE(bytes.size(), 255u);
+        EXPECT_TRUE(name.EndsWith(u"(26.12.08 09時05分07秒).txt"));
+        for (int i = 0; i < name.Length(); ++i) {
+            const bool high = name[i] >= 0xD800 && name[i] <= 0xDBFF;
+            const bool low = name[i] >= 0xDC00 && name[i] <= 0xDFFF;
+            if (high) {
+                EXPECT_TRUE(i + 1 < name.Length() && name[i + 1] >= 0xDC00 && name[i + 1] <= 0xDFFF) << i;
+            }
+            if (low) {
+                EXPECT_TRUE(i > 0 && name[i - 1] >= 0xD800 && name[i - 1] <= 0xDBFF) << i;
+            }
+        }
+        qarvo::C_FileStream file;
+        C_WString fileName;
+        EXPECT_TRUE(OpenCommentTextFile(file, fileName, wdir, title.c_str(), now));
+    }
+    // 75 CJK characters (225 bytes) fit beside the stamp, the 76th does not.
+    const C_WString cut = FileNameOnly(CommentTextFileName(wdir, cjk.c_str(), now));
+    EXPECT_EQ(cut.IndexOf(u"("), 75);
+}
+
+TEST_F(CommentFiles, FileDeletedBetweenBatchesIsMadeAgain)
+{
+    qarvo::C_FileStream file;
+    C_WString name;
+    ASSERT_TRUE(OpenCommentTextFile(file, name, wdir, "title", 1796688307));
+    file.Close();
+    std::string path;
+    ASSERT_TRUE(qarvo::PathToUtf8(name, &path));
+    ASSERT_EQ(std::remove(path.c_str()), 0);
+    ASSERT_TRUE(OpenCommentTextFile(file, name, wdir, "title", 1796688999));
+    ASSERT_TRUE(AppendCommentLine(file, sample()));
+    file.Close();
+    const std::string bytes = readAll(name);
+    ASSERT_GE(bytes.size(), 2u);
+    EXPECT_EQ(static_cast<unsigned char>(bytes[0]), 0xFF);
+    EXPECT_EQ(bytes.size(), 2u + FormatCommentLine(sample()).ToByteString().Length());
 }
 
 TEST_F(CommentFiles, NewFileStartsWithMarkAndBatchesAppend)
