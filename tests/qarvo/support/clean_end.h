@@ -19,15 +19,21 @@ inline size_t entriesIn(const char* folder)
 }
 
 inline size_t openDescriptors() { return entriesIn("/proc/self/fd"); }
-// A thread started and joined once first: ThreadSanitizer's runtime starts a helper thread of
-// its own with the process's second thread, which would count as one the test left behind.
-inline size_t runningThreads()
+// A thread started and joined once, before any count: ThreadSanitizer's runtime starts a
+// helper thread of its own with the process's second thread, which would count as one the
+// test left behind.
+inline void startRuntimeHelpers()
 {
-    static const bool helpersStarted = [] {
+    static const bool started = [] {
         std::thread([] {}).join();
         return true;
     }();
-    (void)helpersStarted;
+    (void)started;
+}
+
+inline size_t runningThreads()
+{
+    startRuntimeHelpers();
     return entriesIn("/proc/self/task");
 }
 

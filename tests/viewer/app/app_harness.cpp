@@ -10,6 +10,7 @@
 
 #include "qarvo/charcode/system_charcode.h"
 #include "qarvo/ini/ini_file.h"
+#include "tests/qarvo/support/clean_end.h"
 #include "viewer/ui/controls.h"
 #include "viewer/ui/window.h"
 #include "qarvo/net/connect_to.h"
@@ -59,6 +60,7 @@ std::vector<fs::path> FilesEndingWith(const fs::path& dir, const std::string& su
 
 std::vector<std::string> ThreadNames()
 {
+    qarvo::test::startRuntimeHelpers();
     std::vector<std::string> names;
     std::error_code error;
     for (auto it = fs::directory_iterator("/proc/self/task", error); it != fs::directory_iterator(); ++it) {
