@@ -17,13 +17,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (size_t at = bytes.find("<item"); at != std::string::npos; at = bytes.find("<item", at + 1))
         ++itemMarks;
     pelmora::fuzz::require(items.size() <= itemMarks);
-    const std::string shop = std::string("//") + pelmora::endpoints::kShopHost;
+    const std::string shop = std::string("://") + pelmora::endpoints::kShopHost;
+    const std::string ours = std::string("tag=") + pelmora::endpoints::kShopAffiliateTag;
     for (const auto& item : items) {
         const std::string link = item->link.std();
-        pelmora::fuzz::require(link.find(shop) != std::string::npos);
-        if (link.find("tag=") != std::string::npos)
-            pelmora::fuzz::require(link.find(std::string("tag=") + pelmora::endpoints::kShopAffiliateTag) !=
-                                   std::string::npos);
+        const size_t host = link.find("://");
+        pelmora::fuzz::require(host != std::string::npos && link.compare(host, shop.size(), shop) == 0);
+        const size_t query = link.find('?');
+        if (query != std::string::npos && link.find("tag=", query) != std::string::npos &&
+            (link.find("?tag=") != std::string::npos || link.find("&tag=") != std::string::npos))
+            pelmora::fuzz::require(link.find(ours) != std::string::npos);
     }
     int next = 0;
     const int count = static_cast<int>(items.size());

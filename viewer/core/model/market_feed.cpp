@@ -20,15 +20,33 @@ constexpr const char* kLink = "a href=";
 constexpr const char16_t* kCategoryEnd = u"：";
 constexpr int kSlots = 3;
 
-// The value of `name` ("tag=") replaced by `value`, up to the next "&" or the end.
+// The value of the parameter `name` ("tag=") replaced by `value`, up to the next "&" or the
+// end. Only a whole parameter name counts: "hashtag=" is not "tag=".
 C_String replaceParameter(const C_String& link, const char* name, const char* value)
 {
-    const int at = link.IndexOf(name);
-    if (at < 0)
+    int at = link.IndexOf(name);
+    while (at > 0 && link[at - 1] != '?' && link[at - 1] != '&')
+        at = link.IndexOf(name, at + 1);
+    if (at <= 0)
         return link;
     const int start = at + static_cast<int>(std::char_traits<char>::length(name));
     const int end = link.IndexOf("&", start);
     return link.Left(start) + value + (end < 0 ? C_String() : link.SubString(end));
+}
+
+// The shop's own address: its host right after the scheme, not merely named somewhere in the
+// link (a redirect elsewhere can carry it in its query).
+bool isShopAddress(const C_String& address)
+{
+    const std::string& text = address.std();
+    const std::string host = ep::kShopHost;
+    for (const char* scheme : {"http://", "https://"}) {
+        const std::string start = scheme + host;
+        if (text.compare(0, start.size(), start) == 0 &&
+            (text.size() == start.size() || std::string("/?#:").find(text[start.size()]) != std::string::npos))
+            return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -40,7 +58,6 @@ C_String RewriteShopLink(const C_String& link)
 
 void ParseMarketFeed(const C_String& rss, std::vector<MarketItemPtr>& items)
 {
-    const C_String shop = C_String("//") + ep::kShopHost;
     int at = 0;
     for (;;) {
         const int item = rss.IndexOf(kItem, at);
@@ -56,7 +73,7 @@ void ParseMarketFeed(const C_String& rss, std::vector<MarketItemPtr>& items)
             return;
         at = linkClose + 1;
         const C_String address = rss.SubString(linkOpen + 1, linkClose - 1);
-        if (!address.Contains(shop))
+        if (!isShopAddress(address))
             continue;
         auto product = qarvo::common::MakePointer<NICO_ICHIBA_INFO>();
         product->image = System::xmlspecialchars_decode(rss.SubString(picture + 5, pictureEnd - 1));

@@ -36,6 +36,23 @@ TEST(MarketFeed, ShopProductsRewrittenAndTitled)
     EXPECT_EQ(RewriteShopLink(C_String("http://x/?a=1")), C_String("http://x/?a=1"));
 }
 
+// Only whole parameter names are rewritten, and a link is the shop's by its host, not by naming
+// the shop somewhere in its query.
+TEST(MarketFeed, ParameterNamesAndTheShopHostAreMatchedWhole)
+{
+    EXPECT_EQ(RewriteShopLink(C_String("http://www.shop.example/s?hashtag=x&tag=y")),
+              C_String("http://www.shop.example/s?hashtag=x&tag=pelmoravista-22"));
+    EXPECT_EQ(RewriteShopLink(C_String("http://www.shop.example/s?hashtag=x")),
+              C_String("http://www.shop.example/s?hashtag=x"));
+    const std::string rss = item("a：elsewhere", "p1", "http://go.example/?to=//www.shop.example/dp/B1") +
+                            item("b：shop", "p2", "https://www.shop.example/dp/B2?tag=z") +
+                            item("c：look-alike", "p3", "http://www.shop.example.evil/dp/B3");
+    std::vector<MarketItemPtr> items;
+    ParseMarketFeed(C_String(rss), items);
+    ASSERT_EQ(items.size(), 1u);
+    EXPECT_EQ(items[0]->link, C_String("https://www.shop.example/dp/B2?tag=pelmoravista-22"));
+}
+
 TEST(MarketFeed, SevenProductsRotateThreeAtATimeThenReload)
 {
     int next = 0;
