@@ -23,10 +23,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const std::string link = item->link.std();
         const size_t host = link.find("://");
         pelmora::fuzz::require(host != std::string::npos && link.compare(host, shop.size(), shop) == 0);
+        // The first parameter named "tag" of the query (its parts between "&") carries ours.
         const size_t query = link.find('?');
-        if (query != std::string::npos && link.find("tag=", query) != std::string::npos &&
-            (link.find("?tag=") != std::string::npos || link.find("&tag=") != std::string::npos))
-            pelmora::fuzz::require(link.find(ours) != std::string::npos);
+        for (size_t at = query; at != std::string::npos && at < link.size(); at = link.find('&', at + 1)) {
+            if (link.compare(at + 1, 4, "tag=") == 0) {
+                pelmora::fuzz::require(link.compare(at + 1, ours.size(), ours) == 0);
+                break;
+            }
+        }
     }
     int next = 0;
     const int count = static_cast<int>(items.size());

@@ -21,13 +21,17 @@ constexpr const char16_t* kCategoryEnd = u"：";
 constexpr int kSlots = 3;
 
 // The value of the parameter `name` ("tag=") replaced by `value`, up to the next "&" or the
-// end. Only a whole parameter name counts: "hashtag=" is not "tag=".
+// end. Only a parameter of the query counts: "hashtag=" is not "tag=", nor is a "?tag=" inside
+// another parameter's value.
 C_String replaceParameter(const C_String& link, const char* name, const char* value)
 {
-    int at = link.IndexOf(name);
-    while (at > 0 && link[at - 1] != '?' && link[at - 1] != '&')
+    const int query = link.IndexOf('?');
+    if (query < 0)
+        return link;
+    int at = link.IndexOf(name, query + 1);
+    while (at >= 0 && at != query + 1 && link[at - 1] != '&')
         at = link.IndexOf(name, at + 1);
-    if (at <= 0)
+    if (at < 0)
         return link;
     const int start = at + static_cast<int>(std::char_traits<char>::length(name));
     const int end = link.IndexOf("&", start);
