@@ -23,9 +23,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         const bool complete = parseChats(walked, bytes, first);
         pelmora::fuzz::require(complete == reference::parseChats(expected, text.view(), first));
         pelmora::fuzz::require(reference::differenceOf(walked, expected).empty());
-        // Every string reaches the caller NUL-terminated and inside the answer's length.
-        for (const ChatItem& item : walked.chats)
+        // Every string reaches the caller NUL-terminated and inside the answer's length. Chats
+        // never overlap, so what a caller copies out of all of them stays linear: each byte lies
+        // in one chat's text or tag, and a tag's three string values may share it.
+        size_t units = 0;
+        for (const ChatItem& item : walked.chats) {
             pelmora::fuzz::require(textOf(item.text).size() <= size);
+            units += textOf(item.text).size() + textOf(item.mail).size() + textOf(item.userId).size() +
+                     textOf(item.thread).size();
+        }
+        pelmora::fuzz::require(units <= 3 * size);
     }
     return 0;
 }

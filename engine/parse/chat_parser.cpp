@@ -545,7 +545,7 @@ public:
     ChatWalk(ParseContext& context, View doc, int firstNumber)
         : m_context(context), m_doc(doc), m_scanner(doc), m_running(firstNumber),
           m_numbered(firstNumber != kNoRunningNumbers), m_selfClose(m_scanner, "/>"), m_tagClose(m_scanner, ">"),
-          m_chatClose(m_scanner, "</chat"), m_threadAttrs(m_scanner, kThreadNames), m_chatAttrs(m_scanner, kChatNames),
+          m_chatClose(m_scanner, "</chat"), m_chatOpen(m_scanner, "<chat"), m_threadAttrs(m_scanner, kThreadNames), m_chatAttrs(m_scanner, kChatNames),
           m_viewCounterAttrs(m_scanner, kViewCounterNames)
     {
     }
@@ -646,6 +646,20 @@ private:
         return field.Store(m_context.texts, m_scanner, m_doc, range);
     }
 
+    // Where the next chat element begins at or after `from` (npos: none does). A chat's tag and
+    // text end there: in a malformed answer that opens chats inside another's tag or text
+    // ("<chat>a<chat>b</chat>") each would otherwise hold the rest of the ones after it, which
+    // grows with the square of the answer in everything that copies the texts one by one.
+    size_t nextChatStart(size_t from)
+    {
+        for (;;) {
+            const size_t at = m_chatOpen.From(from);
+            if (at == npos || isElement(m_doc, at + 1, "chat"))
+                return at;
+            from = at + 1;
+        }
+    }
+
     bool readChat(size_t lt)
     {
         // A tag whose ">" comes before any "<" is read in one pass; it holds no "<", so neither
@@ -656,16 +670,15 @@ private:
             m_tagClose.Remember(lt + 1, gt);
         else
             gt = m_tagClose.From(lt + 1);
-        const bool selfClosed = gt != npos && m_doc[gt - 1] == '/';
+        if (gt == npos)
+            return false;
         if (plain)
             m_nextFrom = gt + 1;
-        Range body{0, 0};
-        if (!selfClosed) {
-            if (gt == npos)
-                return false;
-            size_t end;
+        const bool selfClosedTag = m_doc[gt - 1] == '/';
+        size_t end = npos;
+        size_t firstLt = npos;
+        if (!selfClosedTag) {
             if (plain && m_chatClose.WouldSearch(lt + 1)) {
-                size_t firstLt;
                 end = m_chatClose.FromKnowing(lt + 1, gt + 1, &firstLt);
                 if (firstLt != npos)
                     m_nextFrom = firstLt;
@@ -674,6 +687,20 @@ private:
             }
             if (end == npos)
                 return false;
+        }
+        // A chat opened inside this tag cuts it: this one keeps what it wrote before that, and
+        // no text.
+        const size_t next = plain ? npos : nextChatStart(lt + 1);
+        const bool cut = next != npos && next < gt;
+        const bool selfClosed = selfClosedTag && !cut;
+        Range body{0, 0};
+        if (!selfClosed && !cut) {
+            // firstLt == end: no "<" at all lies in the text.
+            if (firstLt != end) {
+                const size_t opened = nextChatStart(gt + 1);
+                if (opened < end)
+                    end = opened;
+            }
             if (end > gt + 1)
                 body = Range{gt + 1, end};
         }
@@ -684,7 +711,7 @@ private:
             item.no = m_running++;
 
         if (!plain)
-            m_chatAttrs.Scan(lt + 1, gt);
+            m_chatAttrs.Scan(lt + 1, cut ? next : gt);
         const auto& a = m_chatAttrs;
         auto& numbers = m_chatNumbers;
         if (a.Found(kAnonymity))
@@ -726,6 +753,7 @@ private:
     MarkerFinder m_selfClose;
     MarkerFinder m_tagClose;
     MarkerFinder m_chatClose;
+    MarkerFinder m_chatOpen;
     AttributeFinder<kThreadAttrCount> m_threadAttrs;
     AttributeFinder<kChatAttrCount> m_chatAttrs;
     AttributeFinder<1> m_viewCounterAttrs;

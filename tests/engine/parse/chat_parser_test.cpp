@@ -232,10 +232,21 @@ TEST(ChatParse, SharedValuesAreStoredOnce)
     EXPECT_LT(context.texts.UsedUnits(), 1000u * 3 + 100);
 }
 
-TEST(ChatParse, OverlappingElementsStayLinear)
+// Everything that takes the comments copies each one's strings; their sum must stay within the
+// answer's size however the answer nests its elements.
+static size_t unitsOfAllStrings(const ParseContext& context)
 {
-    // A hostile answer: tens of thousands of chat elements that share one terminator. Read
-    // naively, every element would copy (and search) the rest of the document again.
+    size_t units = 0;
+    for (const ChatItem& item : context.chats)
+        units += textOf(item.text).size() + textOf(item.mail).size() + textOf(item.userId).size() +
+                 textOf(item.thread).size();
+    return units;
+}
+
+TEST(ChatParse, ChatsOpenedInsideAnotherEndIt)
+{
+    // A hostile answer: tens of thousands of chat elements that share one terminator. Each ends
+    // where the next one begins, so the walk stays linear and no text holds the others.
     constexpr int kCount = 40000;
     std::u16string nestedBodies;
     for (int i = 0; i < kCount; ++i)
@@ -244,21 +255,32 @@ TEST(ChatParse, OverlappingElementsStayLinear)
     ParseContext a;
     ASSERT_TRUE(parseChats(a, nestedBodies, 1));
     ASSERT_EQ(a.chats.GetCount(), kCount);
+    EXPECT_EQ(textOf(a.chats.GetHead().text), u"x");
     EXPECT_EQ(textOf(a.chats.GetTail().text), u"x");
-    EXPECT_EQ(textOf(a.chats.GetHead().text).size(), nestedBodies.size() - 7 - 17);
+    EXPECT_EQ(a.chats.GetHead().mail184, 184);
+    EXPECT_LE(unitsOfAllStrings(a), nestedBodies.size());
     EXPECT_LT(a.texts.UsedUnits(), 2 * nestedBodies.size());
 
+    // Chats opened inside a tag, before a long value all of them once found as their own.
     std::u16string nestedTags;
     for (int i = 0; i < kCount; ++i)
         nestedTags += u"<chat ";
-    nestedTags += u"no=\"5\" user_id=\"someone\">body</chat>";
+    nestedTags += u"no=\"5\" user_id=\"" + std::u16string(20000, u'u') + u"\">body</chat>";
     ParseContext b;
     ASSERT_TRUE(parseChats(b, nestedTags, kNoRunningNumbers));
     ASSERT_EQ(b.chats.GetCount(), kCount);
-    EXPECT_EQ(b.chats.GetHead().no, 5);
-    EXPECT_EQ(textOf(b.chats.GetHead().userId), u"someone");
+    EXPECT_EQ(b.chats.GetTail().no, 5);
+    EXPECT_EQ(textOf(b.chats.GetTail().userId).size(), 20000u);
     EXPECT_EQ(textOf(b.chats.GetTail().text), u"body");
-    EXPECT_LT(b.texts.UsedUnits(), 2 * nestedTags.size());
+    EXPECT_EQ(textOf(b.chats.GetHead().userId), u"");
+    EXPECT_EQ(textOf(b.chats.GetHead().text), u"");
+    EXPECT_LE(unitsOfAllStrings(b), nestedTags.size());
+
+    // Only a chat element cuts: the answer to a post is no comment.
+    ParseContext c;
+    ASSERT_TRUE(parseChats(c, u"<chat>a<chat_result status=\"0\"/>b</chat>", kNoRunningNumbers));
+    ASSERT_EQ(c.chats.GetCount(), 1);
+    EXPECT_EQ(textOf(c.chats.GetHead().text), u"a<chat_result status=\"0\"/>b");
 }
 
 TEST(ChatParse, RealCommentServerAnswer)

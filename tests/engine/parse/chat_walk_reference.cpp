@@ -316,7 +316,7 @@ public:
     ChatWalk(ParseContext& context, View doc, int firstNumber)
         : m_context(context), m_doc(doc), m_scanner(doc), m_running(firstNumber),
           m_numbered(firstNumber != kNoRunningNumbers), m_selfClose(m_scanner, u"/>"), m_tagClose(m_scanner, u">"),
-          m_chatClose(m_scanner, u"</chat"), m_threadAttrs(m_scanner, kThreadNames), m_chatAttrs(m_scanner, kChatNames),
+          m_chatClose(m_scanner, u"</chat"), m_chatOpen(m_scanner, u"<chat"), m_threadAttrs(m_scanner, kThreadNames), m_chatAttrs(m_scanner, kChatNames),
           m_viewCounterAttrs(m_scanner, kViewCounterNames)
     {
     }
@@ -404,17 +404,37 @@ private:
         return true;
     }
 
+    // Where the next chat element begins at or after `from` (npos: none does); a chat's tag and
+    // text end there.
+    size_t nextChatStart(size_t from)
+    {
+        for (;;) {
+            const size_t at = m_chatOpen.From(from);
+            if (at == npos || isElement(m_doc, at + 1, u"chat"))
+                return at;
+            from = at + 1;
+        }
+    }
+
     bool readChat(size_t lt)
     {
         const size_t gt = m_tagClose.From(lt + 1);
-        const bool selfClosed = gt != npos && m_doc[gt - 1] == u'/';
-        Range body{0, 0};
-        if (!selfClosed) {
-            if (gt == npos)
-                return false;
-            const size_t end = m_chatClose.From(lt + 1);
+        if (gt == npos)
+            return false;
+        const bool selfClosedTag = m_doc[gt - 1] == u'/';
+        size_t end = npos;
+        if (!selfClosedTag) {
+            end = m_chatClose.From(lt + 1);
             if (end == npos)
                 return false;
+        }
+        const size_t next = nextChatStart(lt + 1);
+        const bool cut = next != npos && next < gt;
+        const bool selfClosed = selfClosedTag && !cut;
+        Range body{0, 0};
+        if (!selfClosed && !cut) {
+            if (next < end)
+                end = next;
             if (end > gt + 1)
                 body = Range{gt + 1, end};
         }
@@ -424,7 +444,7 @@ private:
         if (m_numbered)
             item.no = m_running++;
 
-        m_chatAttrs.Scan(lt + 1, gt);
+        m_chatAttrs.Scan(lt + 1, cut ? next : gt);
         const auto& a = m_chatAttrs;
         auto& numbers = m_chatNumbers;
         if (a.Found(kAnonymity))
@@ -463,6 +483,7 @@ private:
     MarkerFinder m_selfClose;
     MarkerFinder m_tagClose;
     MarkerFinder m_chatClose;
+    MarkerFinder m_chatOpen;
     AttributeFinder<kThreadAttrCount> m_threadAttrs;
     AttributeFinder<kChatAttrCount> m_chatAttrs;
     AttributeFinder<1> m_viewCounterAttrs;
