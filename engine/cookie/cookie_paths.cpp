@@ -7,6 +7,7 @@
 #include "qarvo/file/file_stream.h"
 #include "qarvo/file/find.h"
 #include "qarvo/file/path.h"
+#include "qarvo/platform/environment.h"
 #include "qarvo/platform/user_folders.h"
 
 namespace pelmora::cookie {
@@ -15,8 +16,7 @@ namespace System = qarvo::common::System;
 
 std::string environment(const char* name)
 {
-    const char* value = std::getenv(name);
-    return value ? std::string(value) : std::string();
+    return qarvo::platform::environmentText(name);
 }
 
 qarvo::C_WString widePath(const std::string& utf8)

@@ -11,6 +11,8 @@ namespace qarvo::platform {
 
 // The variable's value, or nothing when it is not set.
 std::optional<std::string> environmentValue(const char* name);
+// The value, or an empty text when it is not set.
+std::string environmentText(const char* name);
 
 // False when the name is empty, holds "=", or the system refuses.
 bool setEnvironment(const char* name, const char* value);

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "qarvo/charcode/system_charcode.h"
+#include "qarvo/platform/environment.h"
 #include "qarvo/time/clock.h"
 #include "viewer/ui/controls.h"
 #include "viewer/ui/screenshot.h"
@@ -23,23 +24,17 @@ constexpr uint32_t kFirstShotMs = 3000;
 constexpr uint32_t kHistoryWaitMs = 6000;
 constexpr int kPassMs = 200;
 
-std::string environment(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? std::string(value) : std::string();
-}
-
 }  // namespace
 
 DemoSettings DemoSettings::FromEnvironment()
 {
     DemoSettings s;
-    s.enabled = environment("PELMORA_DEMO") == "1";
-    s.seconds = std::atoi(environment("PELMORA_DEMO_SECONDS").c_str());
-    s.shotsDirectory = environment("PELMORA_DEMO_SHOTS");
-    s.first = environment("PELMORA_DEMO_FIRST");
-    s.then = environment("PELMORA_DEMO_THEN");
-    s.generator = environment("PELMORA_DEMO_GENERATOR") == "1";
+    s.enabled = qarvo::platform::environmentText("PELMORA_DEMO") == "1";
+    s.seconds = std::atoi(qarvo::platform::environmentText("PELMORA_DEMO_SECONDS").c_str());
+    s.shotsDirectory = qarvo::platform::environmentText("PELMORA_DEMO_SHOTS");
+    s.first = qarvo::platform::environmentText("PELMORA_DEMO_FIRST");
+    s.then = qarvo::platform::environmentText("PELMORA_DEMO_THEN");
+    s.generator = qarvo::platform::environmentText("PELMORA_DEMO_GENERATOR") == "1";
     if (s.seconds > 0 || !s.shotsDirectory.empty())
         s.enabled = true;
     return s;

@@ -7,12 +7,13 @@
 #include <sstream>
 
 #include "qarvo/charcode/system_charcode.h"
+#include "qarvo/platform/environment.h"
 #include "qarvo/time/clock.h"
 #include "viewer/app/window_dump.h"
-#include "viewer/ui/window_states.h"
 #include "viewer/ui/screenshot.h"
 #include "viewer/ui/user_input.h"
 #include "viewer/ui/window.h"
+#include "viewer/ui/window_states.h"
 
 namespace pelmora::viewer {
 
@@ -24,12 +25,6 @@ namespace {
 constexpr int kDefaultWaitForMs = 15000;
 constexpr int kPollMs = 100;
 constexpr int kMainTemplate = 101;
-
-std::string environment(const char* name)
-{
-    const char* value = std::getenv(name);
-    return value ? std::string(value) : std::string();
-}
 
 bool isNumber(const std::string& word)
 {
@@ -132,11 +127,11 @@ std::vector<ScriptStep> ParseScript(const std::string& text, std::vector<std::st
 ScriptSettings ScriptSettings::FromEnvironment()
 {
     ScriptSettings s;
-    s.scriptPath = environment("PELMORA_SCRIPT");
-    s.outDirectory = environment("PELMORA_SCRIPT_OUT");
+    s.scriptPath = qarvo::platform::environmentText("PELMORA_SCRIPT");
+    s.outDirectory = qarvo::platform::environmentText("PELMORA_SCRIPT_OUT");
     if (s.outDirectory.empty())
         s.outDirectory = ".";
-    s.noHandler = environment("PELMORA_SCRIPT_NO_HANDLER") == "1";
+    s.noHandler = qarvo::platform::environmentText("PELMORA_SCRIPT_NO_HANDLER") == "1";
     return s;
 }
 

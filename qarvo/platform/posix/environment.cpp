@@ -21,6 +21,11 @@ std::optional<std::string> environmentValue(const char* name)
     return std::string(value);
 }
 
+std::string environmentText(const char* name)
+{
+    return environmentValue(name).value_or(std::string());
+}
+
 bool setEnvironment(const char* name, const char* value)
 {
     return validName(name) && value && ::setenv(name, value, 1) == 0;

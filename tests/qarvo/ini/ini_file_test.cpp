@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <type_traits>
 
 #include "tests/qarvo/support/temp_dir.h"
 
@@ -242,6 +243,10 @@ TYPED_TEST(IniFileTest, WritesThatCouldNotBeReadBackAreRefused)
     EXPECT_EQ(ini->SetStr(this->S("two words"), this->S("x")), 0);
     EXPECT_EQ(ini->SetStr(this->S("k=v"), this->S("x")), 0);
     EXPECT_EQ(ini->SetStr(this->S("#c"), this->S("x")), 0);
+    // At the file's start a key beginning with U+FEFF would read as the byte-order mark.
+    if constexpr (std::is_same_v<TypeParam, C_WIniFile>) {
+        EXPECT_EQ(ini->SetStr(C_WString(u"\uFEFFk"), this->S("x")), 0);
+    }
     // A line break in a value would plant a second entry in the file.
     EXPECT_EQ(ini->SetStr(this->S("a"), this->S("2\r\nadmin = 1")), 0);
     EXPECT_TRUE(ini->IsLastError());

@@ -122,4 +122,9 @@ TEST(ConnectionHelpers, RecvLineAndSendRecv)
     EXPECT_EQ(Connection::SendRecv(chat, &answer, "<thread/>", net::Deadline::After(5000), &got), 0);
     EXPECT_EQ(chat.m_written, "<thread/>");
     EXPECT_EQ(std::string(answer.GetStringA()), "<ok/>\r\nmore");
+
+    // A peer that never ends its line stops at the cap, even with no deadline to end it.
+    MemoryStream endless({std::string(3 * Connection::kMaxSendRecvAnswer, 'x')});
+    EXPECT_EQ(Connection::SendRecv(endless, &answer, "<thread/>", net::Deadline::None(), &got), net::kStateBufferFull);
+    EXPECT_LT(answer.Length(), Connection::kMaxSendRecvAnswer + 4096 + 1);
 }

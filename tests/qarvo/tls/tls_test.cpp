@@ -5,6 +5,7 @@
 #include <sys/socket.h>
 #include <sys/time.h>
 
+#include <cerrno>
 #include <memory>
 
 #include "tests/qarvo/http/http_test_support.h"
@@ -204,6 +205,44 @@ TEST_F(TlsTest, HandshakeThroughAProxyTunnel)
     EXPECT_EQ(proxy.Requests().at(0), "CONNECT localhost:" + std::to_string(origin.Port()) +
                                           " HTTP/1.0\r\nHost: localhost:" +
                                           std::to_string(origin.Port()) + "\r\n\r\n");
+}
+
+TEST_F(TlsTest, ResetConnectionIsAFailureWhateverTheErrnoLaterSays)
+{
+    // The server completes the handshake, then resets the connection (no close_notify, no FIN).
+    SSL_CTX* ctx = SSL_CTX_new(TLS_server_method());
+    SSL_CTX_use_certificate_file(ctx, m_trusted.certFile.c_str(), SSL_FILETYPE_PEM);
+    SSL_CTX_use_PrivateKey_file(ctx, m_trusted.keyFile.c_str(), SSL_FILETYPE_PEM);
+    {
+        ScriptServer server([ctx](ScriptConnection& c) {
+            SSL* ssl = SSL_new(ctx);
+            SSL_set_fd(ssl, static_cast<int>(c.Handle()));
+            if (SSL_accept(ssl) == 1)
+                c.Pause(200);
+            const linger reset{1, 0};
+            setsockopt(static_cast<int>(c.Handle()), SOL_SOCKET, SO_LINGER, &reset, sizeof reset);
+            SSL_free(ssl);
+            ERR_clear_error();
+            c.Close();
+        });
+        C_Socket client;
+        ASSERT_EQ(client.Startup(C_Socket::kClient, C_Socket::kTcp, C_String("127.0.0.1"), server.Port()), 1);
+        C_SSL ssl;
+        ASSERT_EQ(ssl.Startup(0), 1);
+        ssl.SetHostName(C_String("localhost"));
+        ASSERT_EQ(ssl.Attach(client.GetHandle(), net::Deadline::After(5000), nullptr, nullptr), 1)
+            << ssl.GetLastErrorString().c_str();
+        char piece[256];
+        int r = ssl.Read(piece, sizeof piece);
+        for (int waited = 0; r <= 0 && ssl.GetIoState(r) == C_SSL::kIoWouldBlock && waited < 5000; waited += 10) {
+            qarvo_sleep_millis(10);
+            r = ssl.Read(piece, sizeof piece);
+        }
+        // The system error is the one of the failed read, not whatever errno holds by now.
+        errno = 0;
+        EXPECT_EQ(ssl.GetIoState(r), C_SSL::kIoFailed);
+    }
+    SSL_CTX_free(ctx);
 }
 
 TEST(SslLibrary, StartCountFollowsCleanup)
