@@ -6,9 +6,7 @@
 #include "qarvo/http/http_interface.h"
 #include "qarvo/http/response_receiver.h"
 #include "qarvo/http/url_split.h"
-#include "qarvo/net/connect_to.h"
-#include "qarvo/net/proxy_tunnel.h"
-#include "qarvo/net/resolver.h"
+#include "qarvo/net/stream_connect.h"
 #include "qarvo/text/ascii.h"
 #include "qarvo/time/clock.h"
 #include "qarvo/tls/tls_stream.h"
@@ -125,91 +123,36 @@ int I_Http::connectPhase(const net::Deadline& deadline)
     // Where the connection goes: the proxy, or the host of the address. An explicit port in
     // the address is the port connected to; otherwise the object's port (80 means 443 for
     // TLS).
-    C_String targetName;
-    int targetPort = m_port;
-    if (!http::splitHostPort(m_host, &targetName, &targetPort)) {
+    net::ConnectTarget target;
+    target.port = m_port;
+    if (!http::splitHostPort(m_host, &target.host, &target.port)) {
         SetState(net::kStateBadUrl);
         return kFailed;
     }
-    if (m_tls && targetPort == 80)
-        targetPort = 443;
-    C_String name = targetName;
-    int port = targetPort;
-    const bool viaProxy = m_proxy.use;
-    if (viaProxy) {
-        name = m_proxy.host;
-        port = m_proxy.port;
-        if (m_tls && port == 80)
-            port = 443;
+    if (m_tls && target.port == 80)
+        target.port = 443;
+    target.tls = m_tls;
+    target.connectHost = target.host;
+    target.connectPort = target.port;
+    target.viaProxy = m_proxy.use;
+    if (target.viaProxy) {
+        target.connectHost = m_proxy.host;
+        target.connectPort = m_proxy.port;
+        if (m_tls && target.connectPort == 80)
+            target.connectPort = 443;
+        target.proxyTimeOutMs = m_proxyTimeOut;
     }
-    net::applyConnectToFromEnvironment(&name, &port);
-    if (port <= 0 || port > 65535) {
-        SetState(viaProxy ? net::kStateProxyResolveFailed : net::kStateResolveFailed);
-        return kFailed;
-    }
-    platform::Ipv4Endpoint endpoint;
-    endpoint.port = static_cast<uint16_t>(port);
-    switch (net::resolveHost(name.c_str(), deadline, abortTest(), &endpoint.address)) {
-    case net::ResolveResult::Found:
-        break;
-    case net::ResolveResult::NotFound:
-        SetState(viaProxy ? net::kStateProxyResolveFailed : net::kStateResolveFailed);
-        return kFailed;
-    case net::ResolveResult::TimedOut:
-        return endAs(*this, net::kStateTimeOut, kTimedOut);
-    case net::ResolveResult::Aborted:
-        return endAs(*this, net::kStateAborted, kAborted);
-    }
-    if (deadline.Passed())
-        return endAs(*this, net::kStateTimeOut, kTimedOut);
-    if (IsAbort())
-        return endAs(*this, net::kStateAborted, kAborted);
-
-    bool inProgress = false;
-    if (General_connect(m_socket.Get(), endpoint, &inProgress) != 0)
-        return kFailed;
-    while (inProgress) {
-        const int ready = platform::socketWaitWritable(m_socket.Get(), deadline.Slice(kPollSliceMs));
-        if (ready > 0) {
-            if (platform::socketPendingError(m_socket.Get()) != 0) {
-                SetState(net::kStateConnectFailed);
-                return kFailed;
-            }
-            break;
-        }
-        if (ready < 0) {
-            SetState(net::kStateConnectFailed);
-            return kFailed;
-        }
-        if (IsAbort())
-            return endAs(*this, net::kStateAborted, kAborted);
-        if (deadline.Passed())
-            return endAs(*this, net::kStateTimeOut, kTimedOut);
-    }
-    if (!m_tls)
+    switch (net::connectStream(*this, m_socket.Get(), m_ssl, target, deadline, abortTest())) {
+    case net::ConnectEnd::Connected:
         return 0;
-
-    if (viaProxy &&
-        !net::openProxyTunnel(*this, m_socket.Get(), targetName, targetPort, m_proxyTimeOut, abortTest())) {
-        if (IsAbort())
-            return endAs(*this, net::kStateAborted, kAborted);
+    case net::ConnectEnd::Failed:
         return kFailed;
+    case net::ConnectEnd::TimedOut:
+        return kTimedOut;
+    case net::ConnectEnd::Aborted:
+        return kAborted;
     }
-    if (!m_ssl.IsStarted() && !m_ssl.Startup(0)) {
-        General_SetStateMessageA(m_ssl.GetLastErrorString().c_str());
-        return kFailed;
-    }
-    m_ssl.SetHostName(targetName);
-    int reason = C_SSL::kReasonFailed;
-    if (!m_ssl.Attach(m_socket.Get(), deadline, abortTest(), &reason)) {
-        if (reason == C_SSL::kReasonDeadline)
-            return endAs(*this, net::kStateTimeOut, kTimedOut);
-        if (reason == C_SSL::kReasonAborted)
-            return endAs(*this, net::kStateAborted, kAborted);
-        General_SetStateMessageA(m_ssl.GetLastErrorString().c_str());
-        return kFailed;
-    }
-    return 0;
+    return kFailed;
 }
 
 int I_Http::sendRequest(net::I_ByteStream& stream, const std::string& request, const net::Deadline& deadline)
