@@ -8,7 +8,8 @@ namespace nicosim {
 namespace {
 
 const char* const kStepNames[kStepCount] = {"watch",  "flv",  "key",     "msg",    "thumb",   "player", "status",
-                                            "live",   "history", "market", "picture", "other", "api",    "nvkey"};
+                                            "live",   "history", "market", "picture", "other", "api",    "nvkey",
+                                            "ws",     "view",    "segment", "backward"};
 
 // "delay500" -> 500 when the word is the name followed by a number within limit.
 bool numberedWord(std::string_view word, std::string_view name, int limit, int& value)
@@ -40,6 +41,8 @@ bool applyWord(std::string_view word, Faults& f)
         f.redirectKind = RedirectKind::Alternating;
     } else if (numberedWord(word, "cut", kMaxCutMs, n)) {
         f.cutMs = n;
+    } else if (numberedWord(word, "end", kMaxCutMs, n)) {
+        f.endMs = n;
     } else if (numberedWord(word, "setcookie", kMaxSetCookies, n)) {
         f.setCookies = n;
     } else if (word == "sibling") {
@@ -84,6 +87,12 @@ bool applyWord(std::string_view word, Faults& f)
         f.brokenJson = true;
     } else if (word == "chunked1") {
         f.chunkedOne = true;
+    } else if (word == "wsreconnect") {
+        f.wsReconnect = true;
+    } else if (word == "viewcut") {
+        f.viewCut = true;
+    } else if (word == "segstall") {
+        f.segStall = true;
     } else {
         return false;
     }

@@ -30,9 +30,14 @@ enum class Step {
     Other,   // everything else: index, tag, forum and shop pages ("other")
     Api,     // today's comment interface, POST /v1/threads ("api")
     KeyApi,  // today's thread key endpoint ("nvkey")
+    // Today's live path on a.live2 and mpn.live (modern_live_*.cpp):
+    LiveSocket,   // the WebSocket ("ws")
+    LiveView,     // the view stream, GET {viewUri}?at= ("view")
+    LiveSegment,  // a segment's messages ("segment")
+    LiveBackward, // a packed backward segment ("backward")
 };
 
-constexpr int kStepCount = 14;
+constexpr int kStepCount = 18;
 
 const char* stepName(Step step);
 bool parseStepName(std::string_view name, Step& step);
@@ -69,6 +74,16 @@ struct Faults {
     bool rateLimit = false;   // "ratelimit": the first thread request is refused, Retry-After 1
     bool brokenJson = false;  // "brokenjson": the answer is cut in the middle of its JSON
     bool chunkedOne = false;  // "chunked1": chunked transfer in chunks of one byte
+    // Today's live path (modern_live_*.cpp), words given on the watch address travel on to
+    // the WebSocket and every stream:
+    bool wsReconnect = false; // "wsreconnect": a few seconds after a first startWatching the
+                              // WebSocket sends reconnect {a new token, waitTimeSec 1} and closes
+    bool viewCut = false;     // "viewcut": a view stream is cut inside the message after its
+                              // first segment entry
+    bool segStall = false;    // "segstall": a segment sends its first messages, then nothing,
+                              // without ending, until the client goes away or the server stops
+    int endMs = -1;           // "endN": the broadcast ends N ms after the server started
+                              // (status ENDED, disconnect END_PROGRAM, no next); -1: never
     std::vector<std::string> unknown; // words no step knows, reported back to the client
 };
 

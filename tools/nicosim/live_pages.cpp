@@ -20,11 +20,13 @@ Answer playerStatusFailure(std::string_view code, int64_t time)
 
 } // namespace
 
-Answer livePage(const SiteContext& site, std::string_view id, bool jikkyoHost)
+Answer livePage(const SiteContext& site, const PageRequest& request, std::string_view id, bool jikkyoHost)
 {
     const std::optional<LiveFacts> live = site.catalogue.live(baseId(id));
     if (!live || live->jikkyo != jikkyoHost)
         return notFoundPage("番組が見つかりません");
+    if (!jikkyoHost && wantsModernPage(site, request))
+        return modernLivePage(site, request, *live, id);
     Answer a;
     const std::string site_name = live->jikkyo ? "ニコニコ実況" : "ニコニコ生放送";
     a.body = "<!DOCTYPE html>\n<html lang=\"ja\">\n<head>\n<meta charset=\"utf-8\">\n<title>" + xmlEscape(live->title) +

@@ -15,6 +15,12 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+int64_t wallNowMs()
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+        .count();
+}
+
 // Garbage comes as one burst on connection and a smaller one on every clock tick.
 constexpr size_t kGarbageBurst = 1500;
 constexpr size_t kGarbageTick = 200;
@@ -74,6 +80,11 @@ bool LiveServer::start(int port, int pushMs, std::string& error)
     if (!m_listener.valid())
         return false;
     m_pushMs = std::max(0, pushMs);
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        m_startMs = std::max(wallNowMs(), m_lastPostingMs);
+        m_lastPostingMs = m_startMs;
+    }
     m_stopping = false;
     m_thread = std::thread([this] { run(); });
     return true;
@@ -99,6 +110,7 @@ bool LiveServer::push(std::string_view liveId, int count)
         if (it == m_channels.end() || it->facts.ended)
             return false;
         it->count += count;
+        it->postings.push_back({it->count, postingTimeLocked()});
     }
     m_waker.wake();
     return true;
@@ -132,10 +144,47 @@ int LiveServer::channelByThread(std::string_view thread) const
 void LiveServer::tick()
 {
     std::lock_guard<std::mutex> lock(m_mutex);
+    const int64_t at = postingTimeLocked();
     for (Channel& c : m_channels) {
-        if (!c.facts.ended)
+        if (!c.facts.ended) {
             ++c.count;
+            c.postings.push_back({c.count, at});
+        }
     }
+}
+
+int64_t LiveServer::postingTimeLocked()
+{
+    m_lastPostingMs = std::max(m_lastPostingMs, wallNowMs());
+    return m_lastPostingMs;
+}
+
+int64_t LiveServer::startedAtMs() const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_startMs;
+}
+
+int LiveServer::chatsPostedBefore(std::string_view liveId, int64_t wallMs, int64_t* asOfMs) const
+{
+    std::lock_guard<std::mutex> lock(m_mutex);
+    // Read under the lock that postings are made under, so that no chat counted as later can
+    // carry a time before asOf.
+    m_lastPostingMs = std::max(m_lastPostingMs, wallNowMs());
+    const int64_t asOf = m_lastPostingMs;
+    if (asOfMs)
+        *asOfMs = asOf;
+    auto it = std::find_if(m_channels.begin(), m_channels.end(), [&](const Channel& c) { return c.facts.id == liveId; });
+    if (it == m_channels.end())
+        return -1;
+    const int64_t before = std::min(wallMs, asOf + 1);
+    const int initial = it->facts.initialChats;
+    // Initial chat i was posted at start - (initial - i) * kEarlierPostMs.
+    if (before <= m_startMs)
+        return static_cast<int>(std::max<int64_t>(0, initial - (m_startMs - before) / kEarlierPostMs));
+    const auto later = std::upper_bound(it->postings.begin(), it->postings.end(), before - 1,
+                                        [](int64_t t, const Posting& p) { return t < p.atMs; });
+    return later == it->postings.begin() ? initial : std::prev(later)->count;
 }
 
 void LiveServer::run()

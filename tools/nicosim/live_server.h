@@ -10,6 +10,7 @@
 #include "tools/nicosim/request_log.h"
 
 #include <atomic>
+#include <cstdint>
 #include <mutex>
 #include <string>
 #include <string_view>
@@ -25,6 +26,9 @@ constexpr size_t kMaxLivePendingBytes = 8 * 1024 * 1024;
 constexpr size_t kMaxLiveClients = 64;
 // The service hands out at most this many past chats on connection.
 constexpr int kMaxLiveResFrom = 1000;
+// The chats posted before the start are taken as posted this often up to the start, so that
+// today's path finds them in the windows before it.
+constexpr int64_t kEarlierPostMs = 500;
 
 class LiveServer {
 public:
@@ -45,16 +49,31 @@ public:
     // Closes every client connection now, as a comment server that drops its listeners does.
     void cutConnections();
 
+    // When chats were posted, on the wall clock (ms since 1970), for today's path that cuts
+    // them into windows. start() began the clock at startedAtMs().
+    int64_t startedAtMs() const;
+    // The chats posted before `wallMs` (at most those posted so far); -1 for an unknown id.
+    // `asOfMs` gets the wall time the count holds for: a chat posted later is posted after it.
+    int chatsPostedBefore(std::string_view liveId, int64_t wallMs, int64_t* asOfMs = nullptr) const;
+
 private:
+    // The count reached at a wall time; one per tick or push.
+    struct Posting {
+        int count = 0;
+        int64_t atMs = 0;
+    };
     struct Channel {
         LiveFacts facts;
         ThreadFacts thread;
         int count = 0;
+        std::vector<Posting> postings; // after the initial chats, in time order
     };
     struct Client;
 
     void run();
     void tick();
+    // Takes the wall time for a posting; never earlier than the last one. m_mutex held.
+    int64_t postingTimeLocked();
     void handleRequest(Client& client);
     void answer(Client& client);
     void deliver(Client& client);
@@ -71,8 +90,10 @@ private:
     std::atomic<bool> m_stopping{false};
     std::atomic<bool> m_cutRequested{false};
 
-    mutable std::mutex m_mutex; // guards m_channels' counts
+    mutable std::mutex m_mutex; // guards m_channels' counts and postings, and the two times
     std::vector<Channel> m_channels;
+    int64_t m_startMs = 0;
+    mutable int64_t m_lastPostingMs = 0;
 };
 
 } // namespace nicosim

@@ -2,7 +2,9 @@
 // nicosim: a simulated Niconico service on loopback, for tests and the demo.
 //
 // One HTTP port and one HTTPS port answer for every host of the service (told apart by the
-// Host header), and one TCP port serves the live comment streams. Start it in-process with
+// Host header), and one TCP port serves the live comment streams. Today's live path (the
+// WebSocket on a.live2.nicovideo.jp, the comment stream on mpn.live.nicovideo.jp) has a plain
+// port of its own behind the HTTPS port. Start it in-process with
 //
 //     nicosim::Server sim;
 //     ASSERT_TRUE(sim.start());
@@ -44,6 +46,14 @@ struct Options {
     // Watch pages are today's (embedded data, the comment interface) unless a request says
     // "classic"; without it only a request saying "modern" gets one.
     bool modernVideos = false;
+    // Today's live path (modern_live.h): the WebSocket's ping interval, the length of a
+    // segment window on the wall clock (best a whole number of seconds, the view cursor being
+    // in seconds), how long a view stream runs before its next entry, and how long after
+    // startWatching "wsreconnect" strikes.
+    int livePingMs = 10000;
+    int liveSegmentMs = 16000;
+    int liveViewMs = 30000;
+    int liveReconnectMs = 3000;
 };
 
 class Server {
@@ -69,8 +79,12 @@ public:
     // The test authority's certificate (PEM) that clients trust through SSL_CERT_FILE.
     std::string caFile() const;
     // The PELMORA_CONNECT_TO value: "HOST:80:127.0.0.1:PORT" and "HOST:443:127.0.0.1:HTTPSPORT"
-    // per host, joined by ",".
+    // per host, joined by ","; port 80 of the two hosts of today's live path goes to
+    // modernLivePort() (plain ws:// and http:// for tests).
     std::string connectTo() const;
+    // The plain port of today's live path: what the HTTPS port relays for a.live2.nicovideo.jp
+    // and mpn.live.nicovideo.jp.
+    int modernLivePort() const;
     // "user_session=user_session_nicosim": the Cookie pair that counts as logged in.
     static std::string loginCookie();
 
@@ -81,7 +95,8 @@ public:
     bool pushChats(const std::string& liveId, int count);
     // Chats posted so far; -1 for an unknown id.
     int liveChatCount(const std::string& liveId) const;
-    // Closes every live comment connection now (the clients have to connect again).
+    // Closes every live comment connection now, of both paths: the classic comment servers'
+    // connections and every WebSocket, view and segment stream (the clients have to connect again).
     void cutLiveConnections();
 
     // Fault words applied to every request from now on, e.g. "history.drop,market.delay500";

@@ -3,6 +3,7 @@
 #include "tools/nicosim/http_answer.h"
 #include "tools/nicosim/https_listener.h"
 #include "tools/nicosim/live_server.h"
+#include "tools/nicosim/modern_live_server.h"
 #include "tools/nicosim/modern_threads.h"
 #include "tools/nicosim/net.h"
 #include "tools/nicosim/once_memory.h"
@@ -32,7 +33,7 @@ constexpr const char* kSentAcceptEncoding = "X-Nicosim-Sent-Accept-Encoding";
 const char* const kAnsweredHosts[] = {kMainHost,       kLiveHost,       kExternalHost,  kMarketHost,
                                       kJikkyoHost,     kForumHost,      kCommentHost,   kThumbnailHost,
                                       kVideoFileHost,  kShopHost,       kSuffixMainHost, kSiblingHost,
-                                      kCommentApiHost, kKeyApiHost};
+                                      kCommentApiHost, kKeyApiHost,    kLiveSocketHost, kLiveStreamHost};
 constexpr const char* kCaFileName = "nicosim-ca.pem";
 
 bool carriesLogin(const httplib::Request& request)
@@ -89,10 +90,29 @@ std::string targetWithHop(std::string_view target, int hop)
     return out + "?" + query + "simhop=" + std::to_string(hop);
 }
 
+// The Host header of a request head, lower case without its port.
+std::string headHost(std::string_view head)
+{
+    for (const std::string& line : splitText(head, '\n')) {
+        const size_t colon = line.find(':');
+        if (colon != std::string::npos && lowerAscii(trimSpaces(std::string_view(line).substr(0, colon))) == "host")
+            return hostWithoutPort(std::string_view(line).substr(colon + 1));
+    }
+    return {};
+}
+
+bool modernLiveHost(std::string_view host)
+{
+    return host == kLiveSocketHost || host == kLiveStreamHost;
+}
+
 } // namespace
 
 struct Server::Impl {
-    explicit Impl(Options o) : options(std::move(o)), catalogue(options.seed), live(catalogue, log) {}
+    explicit Impl(Options o)
+        : options(std::move(o)), catalogue(options.seed), live(catalogue, log), modernLive(catalogue, live, log)
+    {
+    }
 
     void handle(const httplib::Request& request, httplib::Response& response);
     Answer pageAnswer(const Route& route, const PageRequest& page) const;
@@ -105,6 +125,7 @@ struct Server::Impl {
     Catalogue catalogue;
     RequestLog log;
     LiveServer live;
+    ModernLiveServer modernLive;
     // What the first-try faults remember; answering a request changes nothing else.
     mutable OnceMemory once;
     HttpsListener https;
@@ -129,7 +150,7 @@ void Server::Impl::pause(int ms)
 Answer Server::Impl::pageAnswer(const Route& route, const PageRequest& page) const
 {
     const SiteContext site{catalogue,           live.port(),          options.liveAddressByName, options.historyEntries,
-                           options.marketItems, options.modernVideos, &once};
+                           options.marketItems, options.modernVideos, &once,       live.startedAtMs()};
     switch (route.page) {
     case Page::Watch: return watchPage(site, page, route.argument);
     case Page::Flv: return getflvAnswer(site, page);
@@ -139,8 +160,8 @@ Answer Server::Impl::pageAnswer(const Route& route, const PageRequest& page) con
     case Page::Tag: return tagPage(site, route.argument);
     case Page::ThumbInfo: return thumbInfoAnswer(site, route.argument);
     case Page::ThumbWatch: return thumbWatchAnswer(site, page);
-    case Page::LivePage: return livePage(site, route.argument, false);
-    case Page::JikkyoPage: return livePage(site, route.argument, true);
+    case Page::LivePage: return livePage(site, page, route.argument, false);
+    case Page::JikkyoPage: return livePage(site, page, route.argument, true);
     case Page::PlayerStatus: return playerStatusAnswer(site, page);
     case Page::Comment: return commentServerAnswer(site, page);
     case Page::Market: return marketFeed(site, page);
@@ -271,7 +292,11 @@ bool Server::Impl::startHttps(const std::vector<std::string>& hosts)
         return false;
     }
     const int backend = httpPort;
-    return https.start(options.httpsPort, authority, [backend](std::string_view) { return backend; }, error);
+    const int modernBackend = modernLive.port();
+    return https.start(
+        options.httpsPort, authority,
+        [backend, modernBackend](std::string_view head) { return modernLiveHost(headHost(head)) ? modernBackend : backend; },
+        error);
 }
 
 Server::Server(Options options) : m_impl(std::make_unique<Impl>(std::move(options))) {}
@@ -302,6 +327,12 @@ bool Server::start()
     }
     if (!d.live.start(d.options.livePort, d.options.livePushMs, d.error))
         return false;
+    const ModernLiveTimings timings{d.options.livePingMs, d.options.liveSegmentMs, d.options.liveViewMs,
+                                    d.options.liveReconnectMs};
+    if (!d.modernLive.start(timings, d.error)) {
+        d.live.stop();
+        return false;
+    }
 
     d.http = std::make_unique<httplib::Server>();
     httplib::Server& http = *d.http;
@@ -342,6 +373,7 @@ bool Server::start()
     if (d.httpPort <= 0) {
         d.error = "cannot bind 127.0.0.1:" + std::to_string(d.options.port);
         d.http.reset();
+        d.modernLive.stop();
         d.live.stop();
         return false;
     }
@@ -384,6 +416,7 @@ void Server::stop()
             d.httpThread.join();
         d.http.reset();
     }
+    d.modernLive.stop();
     d.live.stop();
 }
 
@@ -412,6 +445,11 @@ std::vector<std::string> Server::hosts() const
     return std::vector<std::string>(std::begin(kAnsweredHosts), std::end(kAnsweredHosts));
 }
 
+int Server::modernLivePort() const
+{
+    return m_impl->modernLive.port();
+}
+
 int Server::httpsPort() const
 {
     return m_impl->https.port();
@@ -426,7 +464,8 @@ std::string Server::connectTo() const
 {
     std::string value;
     for (const std::string& host : hosts())
-        value += (value.empty() ? "" : ",") + host + ":80:127.0.0.1:" + std::to_string(httpPort());
+        value += (value.empty() ? "" : ",") + host + ":80:127.0.0.1:" +
+                 std::to_string(modernLiveHost(host) ? modernLivePort() : httpPort());
     for (const std::string& host : hosts())
         value += "," + host + ":443:127.0.0.1:" + std::to_string(httpsPort());
     if (m_impl->options.liveAddressByName)
@@ -463,6 +502,7 @@ int Server::liveChatCount(const std::string& liveId) const
 void Server::cutLiveConnections()
 {
     m_impl->live.cutConnections();
+    m_impl->modernLive.cutConnections();
 }
 
 void Server::setFaults(const std::string& words)

@@ -34,6 +34,9 @@ inline constexpr const char* kCommentServerUrl = "http://msg.nicovideo.jp/10/api
 // With Options::liveAddressByName the player status names this host and port.
 inline constexpr const char* kLiveCommentHost = "msg101.live.nicovideo.jp";
 inline constexpr int kLiveCommentPort = 2805;
+// Today's live path: the WebSocket's host and the segmented comment stream's host.
+inline constexpr const char* kLiveSocketHost = "a.live2.nicovideo.jp";
+inline constexpr const char* kLiveStreamHost = "mpn.live.nicovideo.jp";
 
 struct Answer {
     int status = 200;
@@ -68,6 +71,7 @@ struct SiteContext {
     int marketItems = 12;
     bool modernVideos = false;     // watch pages are today's unless a request says "classic"
     OnceMemory* once = nullptr;    // for faults that strike only the first try
+    int64_t liveStartMs = 0;       // when the live clock began (ms since 1970), for "endN"
 };
 
 // Splits "a=1&b=%20" into raw name/value pairs; pieces without "=" get an empty value.
@@ -85,8 +89,11 @@ Answer tagPage(const SiteContext& site, std::string_view tag);
 Answer thumbInfoAnswer(const SiteContext& site, std::string_view id);
 Answer thumbWatchAnswer(const SiteContext& site, const PageRequest& request);
 
-// live.nicovideo.jp and jk.nicovideo.jp
-Answer livePage(const SiteContext& site, std::string_view id, bool jikkyoHost);
+// live.nicovideo.jp and jk.nicovideo.jp; a live page is today's (modern_live_page.cpp) when
+// wantsModernPage says so.
+Answer livePage(const SiteContext& site, const PageRequest& request, std::string_view id, bool jikkyoHost);
+Answer modernLivePage(const SiteContext& site, const PageRequest& request, const LiveFacts& live,
+                      std::string_view requestedId);
 Answer playerStatusAnswer(const SiteContext& site, const PageRequest& request);
 
 // msg.nicovideo.jp: a POST body of thread elements, or a GET with thread and res_from.
