@@ -199,10 +199,15 @@ bool WsFrameReader::startFrame()
         if (m_opcode != static_cast<uint8_t>(WsOpcode::Continuation))
             m_binary = m_opcode == static_cast<uint8_t>(WsOpcode::Binary);
         m_inMessage = true;
-        // Grown by doubling, as append would, but never past the message cap.
+        // Grown by doubling, as append would, but never past the message cap: a fresh string
+        // is reserved because reserve on a full one may double past what was asked.
         const size_t need = m_message.size() + static_cast<size_t>(length);
-        if (m_message.capacity() < need)
-            m_message.reserve(std::max(need, std::min(m_message.capacity() * 2, m_maxMessage)));
+        if (m_message.capacity() < need) {
+            std::string grown;
+            grown.reserve(std::max(need, std::min(m_message.capacity() * 2, m_maxMessage)));
+            grown.append(m_message);
+            m_message.swap(grown);
+        }
     }
     m_left = length;
     m_controlSize = 0;
