@@ -36,18 +36,7 @@ std::function<bool()> I_Http::abortTest() const
 
 int I_Http::OpenSocket()
 {
-    if (!ShareStartup()) {
-        SetState(net::kStateStartupFailed);
-        return 0;
-    }
-    net::UniqueSocket s(General_socket(platform::SocketType::Tcp));
-    if (!s.IsValid())
-        return 0;
-    if (General_ioctlsocket(s.Get(), true) != 0)
-        return 0;
-    platform::socketSetNoDelay(s.Get(), true);
-    m_socket = std::move(s);
-    return 1;
+    return net::openStreamSocket(*this, &m_socket) ? 1 : 0;
 }
 
 void I_Http::CloseSocket()

@@ -17,6 +17,20 @@ ConnectEnd endAs(Connection& owner, int state, ConnectEnd end)
 
 }  // namespace
 
+bool openStreamSocket(Connection& owner, UniqueSocket* out)
+{
+    if (!owner.ShareStartup()) {
+        owner.SetState(kStateStartupFailed);
+        return false;
+    }
+    UniqueSocket s(owner.General_socket(platform::SocketType::Tcp));
+    if (!s.IsValid() || owner.General_ioctlsocket(s.Get(), true) != 0)
+        return false;
+    platform::socketSetNoDelay(s.Get(), true);
+    *out = std::move(s);
+    return true;
+}
+
 ConnectEnd connectStream(Connection& owner, platform::socket_t s, C_SSL& ssl, const ConnectTarget& target,
                          const Deadline& deadline, const std::function<bool()>& isAbort)
 {

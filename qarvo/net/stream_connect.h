@@ -7,9 +7,14 @@
 
 #include "qarvo/net/connection.h"
 #include "qarvo/net/deadline.h"
+#include "qarvo/net/socket_handle.h"
 #include "qarvo/tls/ssl.h"
 
 namespace qarvo::net {
+
+// A fresh non-blocking TCP socket without Nagle's delay into *out; false with the state in
+// `owner`.
+bool openStreamSocket(Connection& owner, UniqueSocket* out);
 
 enum class ConnectEnd { Connected, Failed, TimedOut, Aborted };
 

@@ -148,20 +148,6 @@ bool C_WebSocket::IsOpen() const
     return m_open && m_socket.IsValid();
 }
 
-bool C_WebSocket::openSocket()
-{
-    if (!ShareStartup()) {
-        SetState(net::kStateStartupFailed);
-        return false;
-    }
-    net::UniqueSocket s(General_socket(platform::SocketType::Tcp));
-    if (!s.IsValid() || General_ioctlsocket(s.Get(), true) != 0)
-        return false;
-    platform::socketSetNoDelay(s.Get(), true);
-    m_socket = std::move(s);
-    return true;
-}
-
 int C_WebSocket::Open(const char* url, const std::vector<std::pair<C_String, C_String>>& headers, int timeOutMs)
 {
     if (m_socket.IsValid()) {
@@ -187,7 +173,7 @@ int C_WebSocket::Open(const char* url, const std::vector<std::pair<C_String, C_S
     m_closeReason = C_String();
     m_closeSent = false;
     m_readAt = m_readEnd = 0;
-    if (!openSocket())
+    if (!net::openStreamSocket(*this, &m_socket))
         return 0;
 
     const net::Deadline deadline = net::Deadline::After(timeOutMs);

@@ -73,7 +73,6 @@ private:
     enum class Io { Done, Failed, TimedOut, Aborted };
 
     bool aborted() const { return m_abort && m_abort(); }
-    bool openSocket();
     bool handshake(const C_String& hostLine, const C_String& target,
                    const std::vector<std::pair<C_String, C_String>>& headers, const net::Deadline& deadline);
     Io writeAll(std::string_view bytes, const net::Deadline& deadline);
