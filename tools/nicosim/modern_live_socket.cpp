@@ -64,6 +64,7 @@ private:
     bool m_inMessage = false;
     bool m_pingOutstanding = false;
     int64_t m_reconnectAt = -1;
+    bool m_watched = false; // a startWatching was answered
 };
 
 bool SocketSession::sendJson(std::string_view type, std::string_view data)
@@ -104,6 +105,7 @@ bool SocketSession::onMessage(std::string_view text)
         reconnect = false;
     if (!sendJson("seat", "{\"keepIntervalSec\":" + std::to_string(kKeepSeatIntervalSec) + "}"))
         return false;
+    m_watched = true;
     // A reconnecting client keeps the stream address it has.
     if (!reconnect) {
         std::string data = "{\"viewUri\":";
@@ -166,6 +168,7 @@ void SocketSession::run(std::string in)
 {
     const int pingMs = m_context.timings.pingMs;
     int64_t nextPing = pingMs > 0 ? wallClockMs() + pingMs : -1;
+    const bool endedAtStart = m_endMs && wallClockMs() >= *m_endMs;
     while (true) {
         // Whole frames first.
         for (;;) {
@@ -185,7 +188,8 @@ void SocketSession::run(std::string in)
 
         // Then the clocks.
         const int64_t now = wallClockMs();
-        if (m_endMs && now >= *m_endMs) {
+        // A program ended before the client came still hands out its stream on startWatching.
+        if (m_endMs && now >= *m_endMs && (m_watched || !endedAtStart)) {
             sendJson("disconnect", "{\"reason\":\"END_PROGRAM\"}");
             close(kCloseNormal);
             return;

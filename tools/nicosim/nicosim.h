@@ -79,11 +79,10 @@ public:
     // The test authority's certificate (PEM) that clients trust through SSL_CERT_FILE.
     std::string caFile() const;
     // The PELMORA_CONNECT_TO value: "HOST:80:127.0.0.1:PORT" and "HOST:443:127.0.0.1:HTTPSPORT"
-    // per host, joined by ","; port 80 of the two hosts of today's live path goes to
-    // modernLivePort() (plain ws:// and http:// for tests).
+    // per host, joined by ",". Today's live path answers on 443 only (wss:// and https://).
     std::string connectTo() const;
     // The plain port of today's live path: what the HTTPS port relays for a.live2.nicovideo.jp
-    // and mpn.live.nicovideo.jp.
+    // and mpn.live.nicovideo.jp (tests may speak to it directly, naming the host).
     int modernLivePort() const;
     // "user_session=user_session_nicosim": the Cookie pair that counts as logged in.
     static std::string loginCookie();

@@ -95,8 +95,11 @@ std::string headHost(std::string_view head)
 {
     for (const std::string& line : splitText(head, '\n')) {
         const size_t colon = line.find(':');
-        if (colon != std::string::npos && lowerAscii(trimSpaces(std::string_view(line).substr(0, colon))) == "host")
-            return hostWithoutPort(std::string_view(line).substr(colon + 1));
+        std::string_view text(line);
+        if (!text.empty() && text.back() == '\r')
+            text.remove_suffix(1);
+        if (colon != std::string::npos && lowerAscii(trimSpaces(text.substr(0, colon))) == "host")
+            return hostWithoutPort(text.substr(colon + 1));
     }
     return {};
 }
@@ -464,8 +467,7 @@ std::string Server::connectTo() const
 {
     std::string value;
     for (const std::string& host : hosts())
-        value += (value.empty() ? "" : ",") + host + ":80:127.0.0.1:" +
-                 std::to_string(modernLiveHost(host) ? modernLivePort() : httpPort());
+        value += (value.empty() ? "" : ",") + host + ":80:127.0.0.1:" + std::to_string(httpPort());
     for (const std::string& host : hosts())
         value += "," + host + ":443:127.0.0.1:" + std::to_string(httpsPort());
     if (m_impl->options.liveAddressByName)
