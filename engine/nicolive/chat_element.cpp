@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 
 #include "qarvo/text/unicode.h"
 
