@@ -1,7 +1,7 @@
 #pragma once
 // The command line of the nicosim executable:
 //   nicosim [--port N] [--https-port N] [--live-port N] [--seed S] [--data DIR] [--push-ms N]
-//           [--live-by-name] [--modern]
+//           [--live-by-name] [--modern] [--ping-ms N] [--segment-ms N] [--view-ms N]
 
 #include "tools/nicosim/nicosim.h"
 

@@ -3,6 +3,8 @@
 
 #include "tests/tools/nicosim/sim_fixture.h"
 
+#include "tools/nicosim/command_line.h"
+
 #include "tools/nicosim/modern_live.h"
 #include "tools/nicosim/net.h"
 #include "tools/nicosim/site.h"
@@ -466,6 +468,16 @@ TEST_F(ModernLiveTest, FaultWords)
         ++pings;
     }
     EXPECT_GE(pings, 2);
+}
+
+TEST(ModernLiveCommandLine, TimingsTakeNumbers)
+{
+    const CommandLine c = parseCommandLine({"--ping-ms", "250", "--segment-ms", "2000", "--view-ms", "5000"});
+    ASSERT_TRUE(c.error.empty()) << c.error;
+    EXPECT_EQ(c.options.livePingMs, 250);
+    EXPECT_EQ(c.options.liveSegmentMs, 2000);
+    EXPECT_EQ(c.options.liveViewMs, 5000);
+    EXPECT_FALSE(parseCommandLine({"--segment-ms", "0"}).error.empty());
 }
 
 } // namespace
