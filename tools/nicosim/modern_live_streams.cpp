@@ -19,8 +19,9 @@ namespace {
 
 namespace edge = dwango::nicolive::chat::service::edge;
 
-// Chunk sizes are drawn up to this, so that messages are cut at any byte.
-constexpr uint64_t kMaxChunkDraw = 300;
+// Chunk sizes are drawn up to this, below the size of most messages, so that chunk edges fall
+// inside messages at any byte.
+constexpr uint64_t kMaxChunkDraw = 48;
 // A view cursor past this many seconds is no time of this world.
 constexpr long long kMaxAtSeconds = 99999999999LL;
 
@@ -104,7 +105,8 @@ int postedBefore(const ModernLiveContext& c, const LiveTarget& t, const std::opt
 
 uint64_t streamSeed(const ModernLiveContext& c, std::string_view what)
 {
-    return seededHash(c.catalogue.seed(), hashText(what), static_cast<uint64_t>(wallClockMs()), 23);
+    // The same request is cut the same way, so a failure seen once is seen again.
+    return seededHash(c.catalogue.seed(), hashText(what), 23);
 }
 
 } // namespace

@@ -468,6 +468,20 @@ TEST_F(ModernLiveTest, FaultWords)
         ++pings;
     }
     EXPECT_GE(pings, 2);
+
+    // stop() does not wait for the long streams: a stalled segment and a running view end at once.
+    RawAnswer heldSegment, heldView;
+    std::thread segmentReader([&] { heldSegment = stream(segmentUri("lv1~segstall", wallClockMs() / 1000), 6000); });
+    std::thread viewReader([&] { heldView = stream(viewUri("lv1") + "?at=now", 6000); });
+    std::this_thread::sleep_for(std::chrono::milliseconds(300));
+    const auto stopping = std::chrono::steady_clock::now();
+    sim->stop();
+    EXPECT_LT(std::chrono::steady_clock::now() - stopping, std::chrono::milliseconds(500));
+    segmentReader.join();
+    viewReader.join();
+    EXPECT_TRUE(heldSegment.closed);
+    EXPECT_TRUE(heldView.closed);
+    EXPECT_FALSE(dechunk(heldView.body).complete);
 }
 
 TEST(ModernLiveCommandLine, TimingsTakeNumbers)
