@@ -41,28 +41,43 @@ qarvo::C_String tagValue(const qarvo::C_String& text, const char* tag)
 
 }  // namespace
 
-int connectLive(const char* address, ParseContext& context, int count)
+int fetchWatchPage(const char* address, ParseContext& context, WatchPage& page)
 {
     const StopSignal stop(context);
     qarvo::C_String cookieAddress(address);
     cookieAddress.ReplaceFirst("live", "www");
-    qarvo::C_String cookie;
-    cookie::getBrowserCookie(cookie, cookieAddress.c_str(), true, cookie::getCookieFolder());
+    cookie::getBrowserCookie(page.cookie, cookieAddress.c_str(), true, cookie::getCookieFolder());
 
-    qarvo::C_String finalUrl;
     qarvo::C_String status;
-    qarvo::C_Memory page;
-    if (!fetchWithCookies(stop, qarvo::C_String(address), kFetchGet, &cookie, true, &page, nullptr, &finalUrl, &status)) {
+    qarvo::C_Memory body;
+    if (!fetchWithCookies(stop, qarvo::C_String(address), kFetchGet, &page.cookie, true, &body, nullptr, &page.finalUrl,
+                          &status)) {
         if (context.stopRequested())
             return PELMORA_RESULT_STOPPED;
         return status.Contains("404") ? PELMORA_RESULT_NOT_FOUND : PELMORA_RESULT_REQUEST_FAILED;
     }
     if (status.Contains("404"))
         return PELMORA_RESULT_NOT_FOUND;
+    page.text = answerText(body);
 
     // "ニコ生(ID)".
     context.title = qarvo::C_String("\xe3\x83\x8b\xe3\x82\xb3\xe7\x94\x9f(" +
                                     lastPathSegment(qarvo::C_String(address), false).std() + ")");
+    return PELMORA_RESULT_SUCCESS;
+}
+
+int connectLive(const char* address, ParseContext& context, int count, const WatchPage* fetched)
+{
+    const StopSignal stop(context);
+    WatchPage fresh;
+    if (!fetched) {
+        const int code = fetchWatchPage(address, context, fresh);
+        if (code != PELMORA_RESULT_SUCCESS)
+            return code;
+        fetched = &fresh;
+    }
+    qarvo::C_String cookie = fetched->cookie;
+    const qarvo::C_String& finalUrl = fetched->finalUrl;
 
     const qarvo::C_String statusUrl = qarvo::C_String::Stringf("http://%s%s%s", endpoints::kLiveHost,
         endpoints::kPlayerStatusPath, lastPathSegment(finalUrl, false).c_str());

@@ -7,8 +7,20 @@
 
 namespace pelmora::engine {
 
+// The broadcast's watch page as fetched with the browser's login.
+struct WatchPage {
+    qarvo::C_String cookie;
+    qarvo::C_String finalUrl;
+    qarvo::C_String text;
+};
+
+// 0 with `page` filled; 7 stopped, 8 the page answered 404, 1 anything else that failed.
+// It also names the job ("ニコ生(ID)").
+int fetchWatchPage(const char* address, ParseContext& context, WatchPage& page);
+
 // A result code: 0 with context.liveSocket and context.liveThread set; 7 stopped, 8 the page
-// answered 404, 9 the broadcast has ended, 1 anything else that failed.
-int connectLive(const char* address, ParseContext& context, int count);
+// answered 404, 9 the broadcast has ended, 1 anything else that failed. The watch page is
+// fetched unless `fetched` holds it already.
+int connectLive(const char* address, ParseContext& context, int count, const WatchPage* fetched = nullptr);
 
 }  // namespace pelmora::engine

@@ -4,8 +4,10 @@
 #include <string>
 
 #include "engine/handlers/live_connect.h"
+#include "engine/handlers/live_modern.h"
 #include "engine/handlers/live_reader.h"
 #include "engine/job/request_words.h"
+#include "engine/nicolive/live_session.h"
 #include "engine/parse/chat_parser.h"
 #include "engine/pelmora2.h"
 #include "qarvo/charcode/system_charcode.h"
@@ -49,7 +51,16 @@ int firstCycle(const char* address, ParseContext& context, int count, std::strin
         // The first cycle found no connection it could keep: the job ends.
         if (context.reconnected)
             return PELMORA_RESULT_REQUEST_FAILED;
-        const int code = connectLive(address, context, count);
+        WatchPage page;
+        int code = fetchWatchPage(address, context, page);
+        if (code != PELMORA_RESULT_SUCCESS)
+            return code;
+        // Today's page embeds the program's data; the old one leads to the player status.
+        nicolive::ProgramFacts program;
+        std::string why;
+        if (nicolive::readEmbeddedData(page.text.std(), &program, &why))
+            return startModernLive(program, context, count, text);
+        code = connectLive(address, context, count, &page);
         if (code != PELMORA_RESULT_SUCCESS)
             return code;
     }
@@ -145,8 +156,10 @@ int handleLive(const char* address, qarvo::C_WArrayString& words, ParseContext& 
     context.rawXml.Clear();
     context.extra1.Clear();
     std::string text;
-    const int code = context.liveFollowing ? followingCycle(address, context, count, text)
-                                           : firstCycle(address, context, count, text);
+    const int code = context.modernLive       ? (context.liveFollowing ? followModernLive(context, text)
+                                                                         : PELMORA_RESULT_REQUEST_FAILED)
+                     : context.liveFollowing ? followingCycle(address, context, count, text)
+                                             : firstCycle(address, context, count, text);
     if (code != PELMORA_RESULT_SUCCESS)
         return code;
     // The whole cycle's text at once, in the order it came: running numbers and the thread
@@ -160,6 +173,8 @@ int handleLive(const char* address, qarvo::C_WArrayString& words, ParseContext& 
 
 void closeLiveConnection(ParseContext& context)
 {
+    // The session's threads end here, before the context they report to.
+    context.modernLive.reset();
     if (context.liveSocket)
         context.liveSocket->Close();
     context.liveSocket.Reset();

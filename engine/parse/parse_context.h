@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -19,6 +20,10 @@ class C_Socket;
 }
 
 namespace pelmora::engine {
+
+namespace nicolive {
+class LiveSession;
+}
 
 // Where a job tells its caller, while it works, that it goes on after a setback: a request
 // tried again, the comment server's connection made again. The text is short English
@@ -92,6 +97,9 @@ struct ParseContext {
     // The highest comment number delivered so far; a reconnection's first answer repeats
     // recent comments, and those are not delivered twice.
     int64_t liveLastNo = -1;
+    // A broadcast of today's service: its WebSocket and comment stream, whose threads run
+    // between the cycles (shared_ptr: the type stays incomplete here).
+    std::shared_ptr<nicolive::LiveSession> modernLive;
 
     // The comments parsed since the last delivery, in order of arrival, and their strings.
     ChatList chats;
