@@ -1,7 +1,8 @@
 // pelmora-cli following a busy broadcast for minutes while its comment server drops every
 // connection now and then: every comment posted must arrive exactly once, in order, and the
 // follow must end cleanly at Ctrl+C. ./test runs two minutes with a cut every 20 s;
-// scripts/soak-live runs it longer (PELMORA_SOAK_MINUTES, PELMORA_SOAK_CUT_SECONDS).
+// scripts/soak-live runs it longer (PELMORA_SOAK_MINUTES, PELMORA_SOAK_CUT_SECONDS), on the
+// old comment server or (PELMORA_SOAK_PATH=modern) on today's WebSocket and comment stream.
 #include <gtest/gtest.h>
 
 #include <signal.h>
@@ -65,6 +66,9 @@ TEST_F(LiveSoak, EveryPostedCommentArrivesOnceInOrderThroughCuts)
     const int minutes = setting("PELMORA_SOAK_MINUTES", 2);
     const int cutSeconds = setting("PELMORA_SOAK_CUT_SECONDS", 20);
     const unsigned seed = static_cast<unsigned>(setting("PELMORA_SOAK_SEED", 15));
+    const char* path = std::getenv("PELMORA_SOAK_PATH");
+    const bool modern = path && std::string(path) == "modern";
+    const std::string address = modern ? "http://live.nicovideo.jp/watch/lv1~modern" : "http://live.nicovideo.jp/watch/lv1";
     constexpr int kChatsPerSecond = 50;
     installLoginCookieFolder();
 
@@ -72,7 +76,7 @@ TEST_F(LiveSoak, EveryPostedCommentArrivesOnceInOrderThroughCuts)
     const std::string outPath = dir + "/stdout", errPath = dir + "/stderr";
     // The follow outlasts the soak; Ctrl+C ends it.
     const std::string command = "cd '" + dir + "' && ('" PELMORA_CLI_PATH "' --library '" PELMORA2_PATH
-                                "' --format jsonl fetch http://live.nicovideo.jp/watch/lv1 -n 1 --follow " +
+                                "' --format jsonl fetch " + address + " -n 1 --follow " +
                                 std::to_string(minutes * 60 + 600) + " > '" + outPath + "' 2> '" + errPath +
                                 "' & echo $! > pid; wait $!; echo $? > status)";
     std::thread cli([&] { std::system(command.c_str()); });
@@ -139,10 +143,13 @@ TEST_F(LiveSoak, EveryPostedCommentArrivesOnceInOrderThroughCuts)
             ++gaps;
     }
     const std::string err = slurp(errPath);
+    // Each connection made again leaves a line: the old path's "reconnect N: connected", the
+    // stream's "... cut (...)" and the WebSocket's "connected again".
     int reconnects = 0;
-    for (size_t at = err.find(": connected"); at != std::string::npos; at = err.find(": connected", at + 1))
-        ++reconnects;
-    std::cout << "soak: " << minutes << " min, " << posted << " comments posted (" << kChatsPerSecond << "/s), "
+    for (const char* mark : {": connected", " cut (", "connected again"})
+        for (size_t at = err.find(mark); at != std::string::npos; at = err.find(mark, at + 1))
+            ++reconnects;
+    std::cout << "soak (" << (modern ? "today's stream" : "comment server") << "): " << minutes << " min, " << posted << " comments posted (" << kChatsPerSecond << "/s), "
               << cuts << " cuts, " << reconnects << " reconnections, " << got.size() << " comments printed, "
               << gaps << " gaps, " << repeats << " repeats, last comment out "
               << std::chrono::duration_cast<std::chrono::milliseconds>(lag).count() << " ms after the last post"
