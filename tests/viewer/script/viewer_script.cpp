@@ -129,6 +129,8 @@ std::map<std::string, std::string> ViewerScript::viewerEnvironment() const
         {"XDG_DATA_HOME", (m_root / "home" / ".local" / "share").string()},
         {"XDG_RUNTIME_DIR", (m_root / "runtime").string()},
         {"PELMORA_CONNECT_TO", m_sim->connectTo()},
+        // Today's interfaces are HTTPS: the simulated service's authority is trusted.
+        {"SSL_CERT_FILE", m_sim->caFile()},
         {"PELMORA_COOKIE_DIR", (m_root / "sim" / "Cookies").string()},
     };
     for (const auto& [name, value] : m_env)
