@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "engine/nicolive/live_markers.h"
+#include "engine/service/html_tag.h"
 #include "engine/service/json_value.h"
 #include "engine/service/nvcomment_data.h"
 
@@ -16,112 +17,26 @@ namespace {
 // A watch page's data runs to a few hundred kilobytes; far more is no page of the service.
 constexpr size_t kMaxDataBytes = 16u * 1024u * 1024u;
 
-bool isSpace(char c)
-{
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-char lower(char c)
-{
-    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool sameName(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size())
-        return false;
-    for (size_t i = 0; i < a.size(); ++i)
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    return true;
-}
-
-struct Attribute {
-    std::string_view name;
-    std::string_view value;  // raw, character references not decoded
-};
-
-struct Tag {
-    std::string_view name;
-    std::vector<Attribute> attributes;
-    size_t end = 0;  // after its ">", or the end of the page when it has none
-};
-
-// Reads the tag whose "<" is at `lt`. A tag ends at the first ">" outside a quoted value.
-Tag readTag(std::string_view page, size_t lt)
-{
-    Tag tag;
-    size_t i = lt + 1;
-    const size_t nameStart = i;
-    while (i < page.size() && !isSpace(page[i]) && page[i] != '>' && page[i] != '/' && page[i] != '<')
-        ++i;
-    tag.name = page.substr(nameStart, i - nameStart);
-    while (i < page.size()) {
-        // Between attributes.
-        while (i < page.size() && (isSpace(page[i]) || page[i] == '/'))
-            ++i;
-        if (i >= page.size() || page[i] == '>')
-            break;
-        // The name.
-        const size_t start = i;
-        while (i < page.size() && !isSpace(page[i]) && page[i] != '=' && page[i] != '>' && page[i] != '/')
-            ++i;
-        Attribute attribute{page.substr(start, i - start), {}};
-        while (i < page.size() && isSpace(page[i]))
-            ++i;
-        if (i < page.size() && page[i] == '=') {
-            ++i;
-            while (i < page.size() && isSpace(page[i]))
-                ++i;
-            // The value: quoted with either quote, or up to the next space or ">".
-            if (i < page.size() && (page[i] == '"' || page[i] == '\'')) {
-                const char quote = page[i++];
-                const size_t close = page.find(quote, i);
-                const size_t end = close == std::string_view::npos ? page.size() : close;
-                attribute.value = page.substr(i, end - i);
-                i = close == std::string_view::npos ? page.size() : close + 1;
-            } else {
-                const size_t valueStart = i;
-                while (i < page.size() && !isSpace(page[i]) && page[i] != '>')
-                    ++i;
-                attribute.value = page.substr(valueStart, i - valueStart);
-            }
-        }
-        if (!attribute.name.empty())
-            tag.attributes.push_back(attribute);
-    }
-    tag.end = i < page.size() ? i + 1 : i;
-    return tag;
-}
-
-const Attribute* findAttribute(const Tag& tag, std::string_view name)
-{
-    // HTML keeps the first of two attributes with one name.
-    for (const Attribute& a : tag.attributes)
-        if (sameName(a.name, name))
-            return &a;
-    return nullptr;
-}
-
 // The decoded data-props of the embedded-data script; nullopt when the page has none. Each
 // byte is read by one tag at most (the search goes on after the tag it read), so a page made
 // of unterminated tags stays linear.
 std::optional<std::string> embeddedJson(std::string_view page)
 {
+    html::Tag tag;
     size_t from = 0;
     for (;;) {
         const size_t lt = page.find('<', from);
         if (lt == std::string_view::npos)
             return std::nullopt;
         const size_t nameEnd = lt + 1 + std::string_view(kEmbeddedTag).size();
-        if (nameEnd > page.size() || !sameName(page.substr(lt + 1, nameEnd - lt - 1), kEmbeddedTag)) {
+        if (nameEnd > page.size() || !html::sameName(page.substr(lt + 1, nameEnd - lt - 1), kEmbeddedTag)) {
             from = lt + 1;
             continue;
         }
-        const Tag tag = readTag(page, lt);
-        if (sameName(tag.name, kEmbeddedTag)) {
-            const Attribute* id = findAttribute(tag, kEmbeddedIdAttribute);
-            const Attribute* value = findAttribute(tag, kEmbeddedValueAttribute);
+        html::readTag(page, lt, tag);
+        if (html::sameName(tag.name, kEmbeddedTag)) {
+            const html::Attribute* id = html::findAttribute(tag, kEmbeddedIdAttribute);
+            const html::Attribute* value = html::findAttribute(tag, kEmbeddedValueAttribute);
             if (id && value && nvcomment::decodeAttributeValue(id->value) == kEmbeddedId)
                 return nvcomment::decodeAttributeValue(value->value);
         }

@@ -2,6 +2,7 @@
 
 #include <climits>
 
+#include "engine/service/html_tag.h"
 #include "engine/service/http_fetch.h"
 #include "engine/service/iso_time.h"
 #include "engine/service/nvcomment_markers.h"
@@ -15,73 +16,18 @@ namespace {
 
 // --- the element that carries the data -------------------------------------------------------
 
-struct Attribute {
-    std::string_view name;
-    std::string_view value;  // raw, character references not decoded
-};
-
-bool isSpace(char c)
+// The exact attribute name here: the service writes its own pages in one case.
+std::string_view attributeValue(const html::Tag& tag, std::string_view name)
 {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f';
-}
-
-// Reads the attributes of the tag that starts at `lt` (a "<") into `out`; the position after
-// its ">" (the end of the text when it has none).
-size_t readTag(std::string_view page, size_t lt, std::vector<Attribute>& out)
-{
-    out.clear();
-    size_t i = lt + 1;
-    // The tag name.
-    while (i < page.size() && !isSpace(page[i]) && page[i] != '>' && page[i] != '/')
-        ++i;
-    while (i < page.size()) {
-        // Between attributes.
-        while (i < page.size() && (isSpace(page[i]) || page[i] == '/'))
-            ++i;
-        if (i >= page.size() || page[i] == '>')
-            return i < page.size() ? i + 1 : i;
-        // The name.
-        const size_t nameStart = i;
-        while (i < page.size() && !isSpace(page[i]) && page[i] != '=' && page[i] != '>' && page[i] != '/')
-            ++i;
-        Attribute attribute{page.substr(nameStart, i - nameStart), {}};
-        while (i < page.size() && isSpace(page[i]))
-            ++i;
-        if (i < page.size() && page[i] == '=') {
-            ++i;
-            while (i < page.size() && isSpace(page[i]))
-                ++i;
-            // The value: quoted, or up to the next space or ">".
-            if (i < page.size() && (page[i] == '"' || page[i] == '\'')) {
-                const char quote = page[i++];
-                const size_t close = page.find(quote, i);
-                const size_t end = close == std::string_view::npos ? page.size() : close;
-                attribute.value = page.substr(i, end - i);
-                i = close == std::string_view::npos ? page.size() : close + 1;
-            } else {
-                const size_t valueStart = i;
-                while (i < page.size() && !isSpace(page[i]) && page[i] != '>')
-                    ++i;
-                attribute.value = page.substr(valueStart, i - valueStart);
-            }
-        }
-        if (!attribute.name.empty())
-            out.push_back(attribute);
-    }
-    return i;
-}
-
-std::string_view attributeValue(const std::vector<Attribute>& attributes, std::string_view name)
-{
-    for (const Attribute& a : attributes)
+    for (const html::Attribute& a : tag.attributes)
         if (a.name == name)
             return a.value;
     return {};
 }
 
-bool hasAttribute(const std::vector<Attribute>& attributes, std::string_view name)
+bool hasAttribute(const html::Tag& tag, std::string_view name)
 {
-    for (const Attribute& a : attributes)
+    for (const html::Attribute& a : tag.attributes)
         if (a.name == name)
             return true;
     return false;
@@ -92,7 +38,7 @@ bool hasAttribute(const std::vector<Attribute>& attributes, std::string_view nam
 std::optional<std::string> taggedValue(std::string_view page, std::string_view keyName, std::string_view key,
                                        std::string_view valueName)
 {
-    std::vector<Attribute> attributes;
+    html::Tag tag;
     // Each tag is read once: the searches only move forward, and the backward look for a
     // tag's "<" never goes behind the last place already looked at, so a page full of the
     // marker stays linear.
@@ -114,9 +60,10 @@ std::optional<std::string> taggedValue(std::string_view page, std::string_view k
             from = hit + 1;
             continue;
         }
-        const size_t end = readTag(page, lt, attributes);
-        if (decodeAttributeValue(attributeValue(attributes, keyName)) == key && hasAttribute(attributes, valueName))
-            return decodeAttributeValue(attributeValue(attributes, valueName));
+        html::readTag(page, lt, tag);
+        const size_t end = tag.end;
+        if (decodeAttributeValue(attributeValue(tag, keyName)) == key && hasAttribute(tag, valueName))
+            return decodeAttributeValue(attributeValue(tag, valueName));
         lookedAt = end > hit ? end : hit;
         from = lookedAt > hit ? lookedAt : hit + 1;
     }
