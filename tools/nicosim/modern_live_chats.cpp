@@ -27,24 +27,14 @@ constexpr NamedColor kColors[] = {
     {"purple2", Modifier::purple2}, {"black2", Modifier::black2},
 };
 
-int hexDigit(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 bool fullColor(std::string_view word, int rgb[3])
 {
     if (word.size() != 7 || word[0] != '#')
         return false;
     for (int i = 0; i < 3; ++i) {
-        const int hi = hexDigit(word[1 + i * 2]);
-        const int lo = hexDigit(word[2 + i * 2]);
+        const int hi = hexValue(word[1 + i * 2]);
+        const int lo = hexValue(word[2 + i * 2]);
         if (hi < 0 || lo < 0)
             return false;
         rgb[i] = hi * 16 + lo;

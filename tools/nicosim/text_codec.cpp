@@ -1,8 +1,6 @@
 #include "tools/nicosim/text_codec.h"
 
 namespace nicosim {
-namespace {
-
 int hexValue(char c)
 {
     if (c >= '0' && c <= '9')
@@ -13,6 +11,8 @@ int hexValue(char c)
         return c - 'A' + 10;
     return -1;
 }
+
+namespace {
 
 bool isUnreserved(unsigned char c)
 {

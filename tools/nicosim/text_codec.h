@@ -10,6 +10,9 @@ namespace nicosim {
 
 // Percent-encodes every byte outside the unreserved set (A-Z a-z 0-9 - _ . ~).
 std::string percentEncode(std::string_view text);
+// The value of one hexadecimal digit, -1 for any other character.
+int hexValue(char c);
+
 // Decodes %XX escapes; with plusIsSpace, "+" becomes a space (form bodies). A "%" that does
 // not start a valid escape is kept as it is.
 std::string percentDecode(std::string_view text, bool plusIsSpace = false);

@@ -9,6 +9,7 @@
 
 #include "engine/job/job_registry.h"
 #include "qarvo/charcode/system_charcode.h"
+#include "tests/engine/live/job_deliveries.h"
 #include "tests/engine/sim_support/sim_env.h"
 
 namespace pelmora::engine {
@@ -16,32 +17,6 @@ namespace {
 
 namespace System = qarvo::common::System;
 using pelmora::test::SimEnvTest;
-
-// What the callbacks of one job delivered.
-struct Deliveries {
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<int> codes;
-    std::vector<std::vector<int>> numbers;
-
-    static void callback(int, int code, const ParseResult* result, intptr_t user)
-    {
-        auto* self = reinterpret_cast<Deliveries*>(user);
-        std::vector<int> got;
-        for (const ChatEntry* c = result ? result->chats : nullptr; c; c = c->next)
-            got.push_back(c->no);
-        std::lock_guard<std::mutex> lock(self->mutex);
-        self->codes.push_back(code);
-        self->numbers.push_back(std::move(got));
-        self->changed.notify_all();
-    }
-
-    bool waitFor(size_t count)
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(30), [&] { return codes.size() >= count; });
-    }
-};
 
 class LiveJob : public SimEnvTest {
 protected:

@@ -11,6 +11,7 @@
 
 #include "engine/job/job_registry.h"
 #include "qarvo/charcode/system_charcode.h"
+#include "tests/engine/live/job_deliveries.h"
 #include "tests/engine/sim_support/sim_env.h"
 
 namespace pelmora::engine {
@@ -18,44 +19,6 @@ namespace {
 
 namespace System = qarvo::common::System;
 using Clock = std::chrono::steady_clock;
-
-struct Deliveries {
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::vector<int> codes;
-    std::vector<std::vector<int>> numbers;
-    std::vector<std::string> states;
-
-    static void callback(int, int code, const ParseResult* result, intptr_t user)
-    {
-        auto* self = reinterpret_cast<Deliveries*>(user);
-        std::vector<int> got;
-        for (const ChatEntry* c = result ? result->chats : nullptr; c; c = c->next)
-            got.push_back(c->no);
-        std::lock_guard<std::mutex> lock(self->mutex);
-        if (code == PELMORA_RESULT_PROGRESS)
-            return;
-        self->codes.push_back(code);
-        self->numbers.push_back(std::move(got));
-        self->states.push_back(result && result->stateText ? result->stateText : "");
-        self->changed.notify_all();
-    }
-
-    bool waitFor(size_t count, int seconds = 30)
-    {
-        std::unique_lock<std::mutex> lock(mutex);
-        return changed.wait_for(lock, std::chrono::seconds(seconds), [&] { return codes.size() >= count; });
-    }
-    // Every number delivered so far, in order.
-    std::vector<int> all()
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        std::vector<int> out;
-        for (const auto& batch : numbers)
-            out.insert(out.end(), batch.begin(), batch.end());
-        return out;
-    }
-};
 
 class ModernLiveJob : public test::SimEnvTest {
 protected:
