@@ -57,8 +57,8 @@ int firstCycle(const char* address, ParseContext& context, int count, std::strin
             return code;
         // Today's page embeds the program's data; the old one leads to the player status.
         nicolive::ProgramFacts program;
-        std::string why;
-        if (nicolive::readEmbeddedData(page.text.std(), &program, &why))
+        std::string notModern;
+        if (nicolive::readEmbeddedData(page.text.std(), &program, &notModern))
             return startModernLive(program, context, count, text);
         code = connectLive(address, context, count, &page);
         if (code != PELMORA_RESULT_SUCCESS)
@@ -156,10 +156,13 @@ int handleLive(const char* address, qarvo::C_WArrayString& words, ParseContext& 
     context.rawXml.Clear();
     context.extra1.Clear();
     std::string text;
-    const int code = context.modernLive       ? (context.liveFollowing ? followModernLive(context, text)
-                                                                         : PELMORA_RESULT_REQUEST_FAILED)
-                     : context.liveFollowing ? followingCycle(address, context, count, text)
-                                             : firstCycle(address, context, count, text);
+    int code;
+    if (context.modernLive)  // a session that never delivered has ended the job already
+        code = context.liveFollowing ? followModernLive(context, text) : PELMORA_RESULT_REQUEST_FAILED;
+    else if (context.liveFollowing)
+        code = followingCycle(address, context, count, text);
+    else
+        code = firstCycle(address, context, count, text);
     if (code != PELMORA_RESULT_SUCCESS)
         return code;
     // The whole cycle's text at once, in the order it came: running numbers and the thread

@@ -1,5 +1,6 @@
 #include "engine/handlers/live_modern.h"
 
+#include "engine/nicolive/live_markers.h"
 #include "engine/nicolive/live_session.h"
 #include "engine/nicolive/socket_message.h"
 #include "engine/pelmora2.h"
@@ -38,13 +39,7 @@ int startModernLive(const nicolive::ProgramFacts& program, ParseContext& context
         return PELMORA_RESULT_BROADCAST_ENDED;
     }
     if (program.webSocketUrl.empty()) {
-        // "この番組を視聴できません（ログインしていないか、視聴する権利がありません）".
-        context.stateText = qarvo::C_String(
-            "\xe3\x81\x93\xe3\x81\xae\xe7\x95\xaa\xe7\xb5\x84\xe3\x82\x92\xe8\xa6\x96\xe8\x81\xb4\xe3\x81\xa7\xe3\x81"
-            "\x8d\xe3\x81\xbe\xe3\x81\x9b\xe3\x82\x93\xef\xbc\x88\xe3\x83\xad\xe3\x82\xb0\xe3\x82\xa4\xe3\x83\xb3\xe3"
-            "\x81\x97\xe3\x81\xa6\xe3\x81\x84\xe3\x81\xaa\xe3\x81\x84\xe3\x81\x8b\xe3\x80\x81\xe8\xa6\x96\xe8\x81\xb4"
-            "\xe3\x81\x99\xe3\x82\x8b\xe6\xa8\xa9\xe5\x88\xa9\xe3\x81\x8c\xe3\x81\x82\xe3\x82\x8a\xe3\x81\xbe\xe3\x81"
-            "\x9b\xe3\x82\x93\xef\xbc\x89");
+        context.stateText = qarvo::C_String(livenames::kNotWatchableText);
         return PELMORA_RESULT_REQUEST_FAILED;
     }
     nicolive::SessionConfig config;

@@ -55,6 +55,9 @@ inline constexpr const char* kStartWatchingAgain = R"({"type":"startWatching","d
 inline constexpr const char* kKeepSeatMessage = R"({"type":"keepSeat"})";
 inline constexpr const char* kPongMessage = R"({"type":"pong"})";
 
+// What the user is told when the page names no WebSocket (no login, or no right to watch).
+inline constexpr const char* kNotWatchableText = "この番組を視聴できません（ログインしていないか、視聴する権利がありません）";
+
 // The reasons of a disconnect message and what the user is told of each.
 struct DisconnectReason {
     const char* reason;

@@ -295,22 +295,13 @@ bool LiveSession::anyDeliverableLocked() const
     return false;
 }
 
-void LiveSession::acceptMessage(const std::string& bytes, uint64_t segment, std::vector<Pending>* collect,
-                                std::vector<std::string>* collectIds)
+void LiveSession::acceptMessage(const edge::ChunkedMessage& message, uint64_t segment)
 {
-    edge::ChunkedMessage message;
-    if (!message.ParseFromString(bytes))
-        return;
     Pending pending;
     if (!appendChatElement(message, m_config.thread, &pending.element))
         return;
     pending.no = chatNumber(message);
     pending.segment = segment;
-    if (collect) {
-        collect->push_back(std::move(pending));
-        collectIds->push_back(message.meta().id());
-        return;
-    }
     bool added;
     {
         std::lock_guard<std::mutex> lock(m_mutex);
@@ -351,7 +342,11 @@ void LiveSession::readSegment(const std::string& uri, uint64_t segment, int64_t 
     for (int attempt = 1; attempt <= kSegmentAttempts; ++attempt) {
         std::string why;
         const StreamEnd end =
-            readDelimitedStream(request, [this, segment](const std::string& bytes) { acceptMessage(bytes, segment, nullptr, nullptr); }, &why);
+            readDelimitedStream(request, [this, segment](const std::string& bytes) {
+                edge::ChunkedMessage message;
+                if (message.ParseFromString(bytes))
+                    acceptMessage(message, segment);
+            }, &why);
         if (end != StreamEnd::Broken)
             break;
         // Opened again: what came before the break is left out by id.
@@ -370,9 +365,8 @@ void LiveSession::readSegment(const std::string& uri, uint64_t segment, int64_t 
 
 void LiveSession::readBackward(const std::string& firstUri)
 {
-    // Pages come newest first; each page's messages are oldest first.
-    std::vector<std::vector<Pending>> pages;
-    std::vector<std::vector<std::string>> pageIds;
+    // Pages come newest first. Only the newest backwardCount comments go out: the first
+    // delivery keeps those of everything that came before it (markInitialDone).
     size_t total = 0;
     std::string uri = firstUri;
     for (int page = 0; page < kMaxBackwardPages && !uri.empty() && total < static_cast<size_t>(m_config.backwardCount);
@@ -389,31 +383,11 @@ void LiveSession::readBackward(const std::string& firstUri)
                 note("past comments: " + (why.empty() ? std::string("not a packed segment") : why));
             break;
         }
-        pages.emplace_back();
-        pageIds.emplace_back();
         for (const edge::ChunkedMessage& message : packed.messages())
-            acceptMessage(message.SerializeAsString(), 0, &pages.back(), &pageIds.back());
-        total += pages.back().size();
+            acceptMessage(message, 0);
+        total += static_cast<size_t>(packed.messages_size());
         uri = packed.has_next() ? packed.next().uri() : std::string();
     }
-    // The newest backwardCount of them, oldest first.
-    std::vector<Pending> chosen;
-    std::vector<std::string> chosenIds;
-    for (size_t p = pages.size(); p-- > 0;) {
-        for (size_t i = 0; i < pages[p].size(); ++i) {
-            chosen.push_back(std::move(pages[p][i]));
-            chosenIds.push_back(std::move(pageIds[p][i]));
-        }
-    }
-    const size_t skip = chosen.size() > static_cast<size_t>(m_config.backwardCount)
-                            ? chosen.size() - static_cast<size_t>(m_config.backwardCount)
-                            : 0;
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        for (size_t i = skip; i < chosen.size(); ++i)
-            deliverLocked(chosenIds[i], std::move(chosen[i]));
-    }
-    m_changed.notify_all();
 }
 
 void LiveSession::startTask(std::function<void()> work)

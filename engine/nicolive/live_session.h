@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "engine/nicolive/embedded_data.h"
+#include "engine/nicolive/proto/nicolive_edge.pb.h"
 
 namespace pelmora::engine::nicolive {
 
@@ -92,10 +93,8 @@ private:
     void markInitialDone();
     void startTask(std::function<void()> work);
     void reapTasks(bool all);
-    // Takes one ChunkedMessage in: a chat goes to the queue, or to `collect` (with its id)
-    // when that is given.
-    void acceptMessage(const std::string& bytes, uint64_t segment, std::vector<Pending>* collect,
-                       std::vector<std::string>* collectIds);
+    // Takes one ChunkedMessage in: a chat not delivered before joins the queue.
+    void acceptMessage(const dwango::nicolive::chat::service::edge::ChunkedMessage& message, uint64_t segment);
     bool deliverLocked(const std::string& id, Pending pending);
     void finish(bool byProgram, std::string text);
     void note(std::string text);
